@@ -1,0 +1,32 @@
+# Set-up commands. Each build lives in its own folder so that the kinds never mix.
+CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: test test-sanitize bench format clean
+
+# Release build with assertions kept (no NDEBUG), library and tests, then every test.
+test:
+	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON
+	cmake --build build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+# The same under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
+test-sanitize:
+	cmake -S . -B build-sanitize $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON \
+	      -DCI_ID_SANITIZE=ON
+	cmake --build build-sanitize
+	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+
+bench:
+	cmake -S . -B build-bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_BENCH=ON
+	cmake --build build-bench
+	for b in build-bench/bench/bench_*; do "$$b" || exit 1; done
+
+format:
+	find defs src platform tests bench examples fuzz -name '*.h' -o -name '*.cpp' -o -name '*.c' \
+	    | xargs clang-format -i
+
+clean:
+	rm -rf build build-sanitize build-bench
