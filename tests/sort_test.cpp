@@ -109,27 +109,39 @@ TEST(Sort, NullAndTinyRangesAreLeftAlone) {
     EXPECT_EQ(pair[0], 2);
 }
 
-TEST(Sort, MillionElementPatternsComeOutNonDecreasing) {
+// Sorted, reverse-sorted and all-equal inputs of a million elements, plus a descending run
+// with duplicates that the linear shortcuts cannot take.
+template <typename T>
+void checkMillionElementPatterns(sortFunction<T> fn) {
     const size_t n = 1000000;
-    std::vector<int32_t> sorted(n), reversed(n), equal(n, 42);
-    for (size_t i = 0; i < n; ++i) {
-        sorted[i] = static_cast<int32_t>(i);
-        reversed[i] = static_cast<int32_t>(n - i);
-    }
-    // Reverse with duplicates defeats the linear shortcut and exercises the partitions.
-    std::vector<int32_t> reversedPairs(n);
-    for (size_t i = 0; i < n; ++i) reversedPairs[i] = static_cast<int32_t>((n - i) / 2);
-    for (auto* values : {&sorted, &reversed, &equal, &reversedPairs}) {
-        std::vector<int32_t> expected(*values);
+    std::mt19937_64 rng(17);
+    std::vector<T> sorted = randomValues<T>(n, rng);
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<T> reversed(sorted.rbegin(), sorted.rend());
+    std::vector<T> equal(n, sorted[n / 2]);
+    std::vector<T> descendingPairs(n);
+    for (size_t i = 0; i < n; ++i) descendingPairs[i] = sorted[(n - 1 - i) / 2 * 2];
+    for (auto* values : {&sorted, &reversed, &equal, &descendingPairs}) {
+        std::vector<T> expected(*values);
         std::sort(expected.begin(), expected.end());
-        csys_int32_qsort(values->data(), values->data() + n);
-        EXPECT_EQ(*values, expected);
+        EXPECT_EQ(fn(values->data(), values->data() + n), 0);
+        ASSERT_EQ(*values, expected);
     }
-    std::vector<double> doubles(n);
-    for (size_t i = 0; i < n; ++i) doubles[i] = -static_cast<double>(i % 1000);
+}
+
+TEST(Sort, MillionElementPatternsComeOutNonDecreasing) {
+    checkMillionElementPatterns<double>(&csys_double_qsort);
+    checkMillionElementPatterns<float>(&csys_float_qsort);
+    checkMillionElementPatterns<int8_t>(&csys_int8_qsort);
+    checkMillionElementPatterns<uint8_t>(&csys_uint8_qsort);
+    checkMillionElementPatterns<int32_t>(&csys_int32_qsort);
+    checkMillionElementPatterns<uint32_t>(&csys_uint32_qsort);
+    checkMillionElementPatterns<uint16_t>(&csys_uint16_qsort);
+    std::vector<double> doubles(1000000);
+    for (size_t i = 0; i < doubles.size(); ++i) doubles[i] = -static_cast<double>(i % 1000);
     std::vector<double> expected(doubles);
     std::sort(expected.begin(), expected.end());
-    csys_vector_qsort<double>(doubles.data(), doubles.data() + n);
+    csys_vector_qsort<double>(doubles.data(), doubles.data() + doubles.size());
     EXPECT_EQ(doubles, expected);
 }
 
