@@ -65,6 +65,23 @@ TEST(Double, RoundingSaturatesAndHandlesHalves) {
     EXPECT_EQ(cmath_double_sqr(-3), 9);
 }
 
+TEST(Radian, NormBringsAnglesIntoOneTurn) {
+    EXPECT_DOUBLE_EQ(cmath_radian_norm(-M_PI / 2), 1.5 * M_PI);
+    EXPECT_DOUBLE_EQ(cmath_radian_norm(5 * M_PI), M_PI);
+    EXPECT_EQ(cmath_radian_norm(0.0), 0.0);
+    EXPECT_EQ(cmath_radian_norm(-1e-300), 0.0);
+    EXPECT_TRUE(std::isnan(cmath_radian_norm(INFINITY)));
+    std::mt19937 rng(2);
+    std::uniform_real_distribution<double> u(-1000, 1000);
+    for (int i = 0; i < 1000; ++i) {
+        double a = u(rng);
+        double n = cmath_radian_norm(a);
+        ASSERT_GE(n, 0.0);
+        ASSERT_LT(n, 2 * M_PI);
+        EXPECT_NEAR(std::remainder(a - n, 2 * M_PI), 0.0, 1e-9);
+    }
+}
+
 cmath_xformLinear randomXform(std::mt19937& rng) {
     std::uniform_real_distribution<double> u(-3, 3);
     cmath_xformLinear x;

@@ -83,4 +83,12 @@ int32_t cmath_double_ceil(double value) { return saturate(std::ceil(value)); }
 double cmath_double_min(double a, double b) { return b < a ? b : a; }
 double cmath_double_max(double a, double b) { return b > a ? b : a; }
 double cmath_double_sqr(double value) { return value * value; }
+
+double cmath_radian_norm(double angle) {
+    constexpr double kTurn = 2.0 * M_PI;
+    double turned = std::fmod(angle, kTurn);
+    if (turned < 0.0) turned += kTurn;
+    // Adding a turn to a tiny negative remainder can round up to a whole turn.
+    return turned >= kTurn ? 0.0 : turned;
+}
 }

@@ -41,6 +41,9 @@ CI_ID_API double cmath_double_min(double a, double b);
 CI_ID_API double cmath_double_max(double a, double b);
 CI_ID_API double cmath_double_sqr(double value);
 
+/* angle brought into one turn, [0, 2 pi); NaN and infinities give NaN. */
+CI_ID_API double cmath_radian_norm(double angle);
+
 CI_ID_EXTERN_C_END
 
 #endif
