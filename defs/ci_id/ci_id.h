@@ -6,6 +6,7 @@
 #include "ci_id/ci_id_export.h"
 #include "ci_id/status.h"
 
+#include "ci_id/platform/cbt.h"
 #include "ci_id/platform/cimg.h"
 #include "ci_id/platform/cmath_shape.h"
 #include "ci_id/platform/cmath_vect.h"
