@@ -25,6 +25,7 @@
 #include "ci_id/line.h"
 #include "ci_id/peak.h"
 #include "ci_id/sort.h"
+#include "ci_id/tracking.h"
 #include "ci_id/vector.h"
 
 #endif
