@@ -81,6 +81,13 @@ TEST(BoundaryTracker, RectangleFromInsideGivesItsOutline) {
     ASSERT_EQ(t.status, 0);
     EXPECT_EQ(t.flags, CBT_FLAG_CLOSED);
     EXPECT_EQ(t.points.size(), 2u * (13 + 7));  // one point per boundary edge
+    double twiceArea = 0;  // shoelace, y down: positive when clockwise on the screen
+    for (size_t i = 0; i < t.points.size(); ++i) {
+        const cbt_point& a = t.points[i];
+        const cbt_point& b = t.points[(i + 1) % t.points.size()];
+        twiceArea += (double(a.x) * b.y - double(b.x) * a.y) / 65536.0;
+    }
+    EXPECT_NEAR(twiceArea / 2, 13.0 * 7.0, 0.5);
     for (const cbt_point& p : t.points) {
         double x = p.x / 256.0, y = p.y / 256.0;
         bool onVertical = std::fabs(x - 8) < 0.02 || std::fabs(x - 21) < 0.02;

@@ -1,12 +1,13 @@
 // Crack-following boundary tracker. The state is an object pixel P and a direction of travel;
-// the boundary edge followed lies between P and its neighbour on the right-hand side, B. At the
-// end of each edge the two pixels ahead, A (beside P) and C (beside B), decide the next edge:
+// the boundary edge followed lies between P and its neighbour on the left-hand side, B, so the
+// object stays on the right (outer boundaries run clockwise on the screen). At the end of each
+// edge the two pixels ahead, A (beside P) and C (beside B), decide the next edge:
 //
-//        A C          C object (and A object, or the object 8-connected): turn right onto C
-//   -->  P B          A object: go straight onto A
-//                     otherwise: turn left around P
+//   -->  B C          C object (and A object, or the object 8-connected): turn left onto C
+//        P A          A object: go straight onto A
+//                     otherwise: turn right around P
 //
-// Left turns minus right turns add up to +4 around an outer boundary and -4 around a hole.
+// Right turns minus left turns add up to +4 around an outer boundary and -4 around a hole.
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -21,6 +22,9 @@ namespace {
 
 constexpr int kDx[4] = {1, 0, -1, 0};  // east, south, west, north: clockwise with y down
 constexpr int kDy[4] = {0, 1, 0, -1};
+
+int leftOf(int dir) { return (dir + 3) & 3; }
+int rightOf(int dir) { return (dir + 1) & 3; }
 
 struct pixelGrid {
     const unsigned char* pixels;
@@ -93,9 +97,9 @@ public:
         return false;
     }
 
-    // The threshold crossing between P and its right-hand neighbour, 24.8 image coordinates.
+    // The threshold crossing between P and its left-hand neighbour, 24.8 image coordinates.
     cbt_point edgePoint(int px, int py, int dir) const {
-        int n = (dir + 1) & 3;
+        int n = leftOf(dir);
         int bx = px + kDx[n], by = py + kDy[n];
         int offset = 128;
         if (grid_.inside(bx, by)) {
@@ -115,7 +119,7 @@ public:
     // Moves the threshold towards the mid-level of the 2 x 2 pixels P, B, A, C when they show an
     // edge, without letting P or B change sides.
     void adapt(int px, int py, int dir) {
-        int n = (dir + 1) & 3;
+        int n = leftOf(dir);
         int xs[4] = {px, px + kDx[n], px + kDx[dir], px + kDx[dir] + kDx[n]};
         int ys[4] = {py, py + kDy[n], py + kDy[dir], py + kDy[dir] + kDy[n]};
         int lo = 255, hi = 0;
@@ -181,7 +185,7 @@ int32_t trace(const cimg_imageConst* image, const cbt_runParams* params, bool ad
                               startPixel(params->start1Y, grid.y0), &px, &py, &step)) {
         return CBT_STATUS_NO_CONTOUR;
     }
-    const int startX = px, startY = py, startDir = (step + 3) & 3;
+    const int startX = px, startY = py, startDir = rightOf(step);
     const int32_t limit = std::max(params->maxPoints, 1);
     int dir = startDir;
     int turns = 0;
@@ -195,7 +199,7 @@ int32_t trace(const cimg_imageConst* image, const cbt_runParams* params, bool ad
         result->points[result->count++] = walker.edgePoint(px, py, dir);
         if (walker.onBorder(px, py)) {
             result->flags |= CBT_FLAG_TOUCHES_BORDER;
-            int n = (dir + 1) & 3;
+            int n = leftOf(dir);
             if (params->stopAtBorder && !grid.inside(px + kDx[n], py + kDy[n])) {
                 result->flags |= CBT_FLAG_UNUSABLE;
                 break;
@@ -203,19 +207,19 @@ int32_t trace(const cimg_imageConst* image, const cbt_runParams* params, bool ad
         }
         if (walker.adaptive()) walker.adapt(px, py, dir);
         int ax = px + kDx[dir], ay = py + kDy[dir];
-        int right = (dir + 1) & 3;
-        int cx = ax + kDx[right], cy = ay + kDy[right];
+        int left = leftOf(dir);
+        int cx = ax + kDx[left], cy = ay + kDy[left];
         bool a = walker.isObject(ax, ay);
         if (walker.isObject(cx, cy) && (a || walker.object8())) {
             px = cx;
             py = cy;
-            dir = right;
+            dir = left;
             --turns;
         } else if (a) {
             px = ax;
             py = ay;
         } else {
-            dir = (dir + 3) & 3;
+            dir = rightOf(dir);
             ++turns;
         }
         if (px == startX && py == startY && dir == startDir) {

@@ -5,8 +5,9 @@
  * darker than the threshold (v < threshold), with polarity 0 the others (v >= threshold). Pixels
  * outside the image window are never object. The tracker finds the first object pixel followed by
  * a non-object pixel on a 4-connected path from the second start point to the first, and follows
- * the boundary between that pixel's blob and the rest, keeping the object on its left (with the
- * image's y axis pointing down), until it is back on the starting edge.
+ * the boundary between that pixel's blob and the rest, keeping the object on its right (outer
+ * boundaries run clockwise on the screen, the image's y axis pointing down), until it is back on
+ * the starting edge.
  *
  * Every boundary edge between an object pixel and its 4-neighbour gives one contour point, placed
  * where the grey level crosses the threshold on the segment between the two pixel centres
