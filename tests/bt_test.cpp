@@ -48,10 +48,10 @@ tracked track(const cimg_imageConst* image, int startX, int startY, int endX, in
     cbt_runParams_init(&params);
     params.polarity = polarity;
     params.threshold = threshold;
-    params.start2X = startX * 256 + 128;
-    params.start2Y = startY * 256 + 128;
-    params.start1X = endX * 256 + 128;
-    params.start1Y = endY * 256 + 128;
+    params.start2X = startX * 256;
+    params.start2Y = startY * 256;
+    params.start1X = endX * 256;
+    params.start1Y = endY * 256;
     if (adjust) adjust(params);
     cbt_result result;
     cbt_result_construct(&result, 0);
@@ -89,7 +89,7 @@ TEST(BoundaryTracker, RectangleFromInsideGivesItsOutline) {
     }
     EXPECT_NEAR(twiceArea / 2, 13.0 * 7.0, 0.5);
     for (const cbt_point& p : t.points) {
-        double x = p.x / 256.0, y = p.y / 256.0;
+        double x = p.x / 256.0 + 0.5, y = p.y / 256.0 + 0.5;  // pixel-centre to image coordinates
         bool onVertical = std::fabs(x - 8) < 0.02 || std::fabs(x - 21) < 0.02;
         bool onHorizontal = std::fabs(y - 5) < 0.02 || std::fabs(y - 12) < 0.02;
         EXPECT_TRUE(onVertical || onHorizontal) << x << ", " << y;
@@ -200,7 +200,7 @@ TEST(BoundaryTracker, BlurredTiltedEdgesGiveSubPixelPoints) {
     double squares = 0, sum = 0;
     for (const cbt_point& p : t.points) {
         double u, v;
-        local(p.x / 256.0, p.y / 256.0, &u, &v);
+        local(p.x / 256.0 + 0.5, p.y / 256.0 + 0.5, &u, &v);
         if (std::fabs(u) > half - 2 && std::fabs(v) > half - 2) continue;  // corner
         double error = std::max(std::fabs(u), std::fabs(v)) - half;
         EXPECT_LT(std::fabs(error), 0.1);
@@ -221,9 +221,9 @@ TEST(BoundaryTracker, ReusedResultDoesNotAllocateAgain) {
     wrapped w(g);
     cbt_runParams params;
     cbt_runParams_init(&params);
-    params.start2X = 39 * 256 + 128;
-    params.start2Y = 20 * 256 + 128;
-    params.start1X = 42 * 256 + 128;
+    params.start2X = 39 * 256;
+    params.start2Y = 20 * 256;
+    params.start1X = 42 * 256;
     params.start1Y = params.start2Y;
     cbt_result result;
     cbt_result_construct(&result, 0);
@@ -268,9 +268,9 @@ TEST(BoundaryTracker, AdaptiveThresholdFollowsUnevenLight) {
     cbt_runParams_init(&params);
     int seedMean = (g.at(88, 30) + g.at(89, 30) + g.at(90, 30) + g.at(91, 30)) / 4;
     params.threshold = seedMean;
-    params.start2X = 89 * 256 + 128;
-    params.start2Y = 30 * 256 + 128;
-    params.start1X = 91 * 256 + 128;
+    params.start2X = 89 * 256;
+    params.start2Y = 30 * 256;
+    params.start1X = 91 * 256;
     params.start1Y = params.start2Y;
     params.edgeStrength = 3 * (g.at(91, 30) - g.at(88, 30));
     params.followLocalLevel = 1;

@@ -112,8 +112,8 @@ public:
             }
             offset = den > 0 ? std::clamp((2 * num + den) / (2 * den), 0, 256) : 128;
         }
-        return cbt_point{(px + grid_.x0) * 256 + 128 + kDx[n] * offset,
-                         (py + grid_.y0) * 256 + 128 + kDy[n] * offset};
+        return cbt_point{(px + grid_.x0) * 256 + kDx[n] * offset,
+                         (py + grid_.y0) * 256 + kDy[n] * offset};
     }
 
     // Moves the threshold towards the mid-level of the 2 x 2 pixels P, B, A, C when they show an
@@ -163,7 +163,8 @@ private:
     int maxDrift_ = 0;
 };
 
-int32_t startPixel(int32_t fixed, int32_t origin) { return (fixed >> 8) - origin; }
+// The pixel whose centre is nearest to a 24.8 point.
+int32_t startPixel(int32_t fixed, int32_t origin) { return ((fixed + 128) >> 8) - origin; }
 
 int32_t trace(const cimg_imageConst* image, const cbt_runParams* params, bool adaptive,
               cbt_result* result) {

@@ -13,9 +13,10 @@
  * where the grey level crosses the threshold on the segment between the two pixel centres
  * (linear interpolation; the middle of the edge when the neighbour lies outside the window). So a
  * blurred straight edge gives points on a straight line to a small fraction of a pixel, and the
- * contour has at most one point per boundary edge. Points are in 24.8 fixed point (value =
- * pixels x 256) in image coordinates, pixel (i, j) covering [i, i + 1) x [j, j + 1), so that the
- * centre of pixel i is at 256 i + 128.
+ * contour has at most one point per boundary edge. Points, start points included, are in 24.8
+ * fixed point (value = pixels x 256) of pixel-centre coordinates: the centre of image pixel
+ * (i, j) is at (256 i, 256 j), so a point rounds to the pixel it lies in. (Pixel (i, j) covers
+ * [i, i + 1) x [j, j + 1) of image coordinates: add half a pixel to convert.)
  *
  * Cost is linear in the contour length; the only allocation is the growth of the result's point
  * buffer, which is kept for the next call on the same result. */
