@@ -175,14 +175,20 @@ void straightRuns(segment* segments, const int32_t* curvatures, const contourPoi
         segments[found++] = segment{s, saturate(distanceSquared(points[s], points[e])), e};
         return found < capacity - 1;
     };
+    // The scan starts at a bend, so that no straight run is cut in two where the contour's
+    // numbering happens to begin.
+    int32_t base = 0;
+    while (base < n && curvatures[base] <= threshold) ++base;
+    if (base == n) base = 0;
+    auto at = [&](int64_t i) { return wrap(base + i, n); };
     int64_t i = 0;
     while (n > 0) {
-        while (i < n && curvatures[i] > threshold) ++i;
+        while (i < n && curvatures[at(i)] > threshold) ++i;
         if (i >= n) break;
-        const int32_t s = static_cast<int32_t>(i);
+        const int32_t s = at(i);
         int32_t run = 0;
         int64_t k = i + 1;
-        for (; k < 2 * int64_t{n} && curvatures[wrap(k, n)] < threshold; ++k) ++run;
+        for (; k < 2 * int64_t{n} && curvatures[at(k)] < threshold; ++k) ++run;
         i = k;
         if (run <= minRun || run >= n) continue;
         if (chordIsStraight(points, s, wrap(int64_t{s} + run, n), wrap(int64_t{s} + run / 2, n),
