@@ -1,0 +1,52 @@
+// Pieces shared by the Data Matrix finders and their drivers.
+#pragma once
+
+#include <cstdint>
+
+#include "ci_id/dmfinder.h"
+#include "ci_id/priv/ci_idut/contour.h"
+
+namespace cidut {
+
+// The marker image as a grid of cells, each covering 4 x 4 pixels of the searched window.
+struct markerGrid {
+    unsigned char* cells;
+    intptr_t pitch;
+    int32_t width;
+    int32_t height;
+    int32_t originX;  // image coordinates of the searched window's top-left pixel
+    int32_t originY;
+
+    // The cell of a window-relative pixel; null outside the grid.
+    unsigned char* ofWindowPixel(int32_t x, int32_t y) const {
+        if (x < 0 || y < 0) return nullptr;
+        int32_t i = x >> 2, j = y >> 2;
+        return i < width && j < height ? cells + j * pitch + i : nullptr;
+    }
+    // The cell of a tracker point (24.8, pixel-centre image coordinates).
+    unsigned char* ofTrackerPoint(const cbt_point& p) const {
+        return ofWindowPixel(((p.x + 128) >> 8) - originX, ((p.y + 128) >> 8) - originY);
+    }
+};
+
+// Checks the marker against the searched window and views it as cells.
+int32_t markerGridOf(cimg_image* marker, const cimg_windowConst& window, markerGrid* grid);
+
+// The tracker settings the find-next drivers start from.
+int32_t driverRunParams(const cid2d_trackingParams& params, cbt_runParams* out);
+
+// The settings of one seed: start points in image coordinates, its threshold and polarity.
+cbt_runParams seedRunParams(const cbt_runParams& base, const cid2d_trackingSeed& seed,
+                            const cimg_windowConst& window, int32_t maxBoundaryPoints);
+
+// Whether the mask covers the seed's pixel.
+int32_t seedIsMasked(const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                     const cid2d_trackingSeed& seed, const cimg_windowConst& window,
+                     int32_t* masked);
+
+// Copies up to count tracker points into the work area's contour, checking each lies in the
+// window.
+void copyContour(const cbt_result& track, int32_t count, const cimg_windowConst& window,
+                 contourPoint* contour);
+
+}  // namespace cidut
