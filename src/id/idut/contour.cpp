@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "ci_id/platform/cmath_fixed.h"
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
@@ -96,15 +97,6 @@ contourPoint intersection(const fixedLine& l1, const fixedLine& l2) {
     double first = (double(l2.c) * double(l1.b) - double(l1.c) * double(l2.b)) / det;
     double second = (double(l1.c) * double(l2.a) - double(l2.c) * double(l1.a)) / det;
     return contourPoint{cmath_double_floor(first), cmath_double_floor(second)};
-}
-
-uint32_t squareRootFloor(uint64_t value) {
-    uint64_t root = 0;
-    for (uint64_t bit = uint64_t{1} << 31; bit != 0; bit >>= 1) {
-        uint64_t trial = root | bit;
-        if (trial * trial <= value) root = trial;
-    }
-    return static_cast<uint32_t>(root);
 }
 
 void halve(contourPoint* points, int32_t n, int32_t* halvedCount) {
@@ -289,7 +281,7 @@ int32_t mergeSegments(segment* segments, const contourPoint* points, int32_t n, 
 
 int32_t walkArm(const contourPoint* points, int32_t n, int32_t* index, int32_t step,
                 const fixedLine& line, int32_t* distance) {
-    const int64_t norm = squareRootFloor(static_cast<uint64_t>(line.a * line.a + line.b * line.b)) >> 2;
+    const int64_t norm = cmath_sqrt64(static_cast<uint64_t>(line.a * line.a + line.b * line.b)) >> 2;
     auto offset = [&](const contourPoint& p) {
         wide d = wide{line.a} * (int64_t{p.first} >> 2) + wide{line.b} * (int64_t{p.second} >> 2) +
                  line.c;

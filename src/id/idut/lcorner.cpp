@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "ci_id/platform/cmath_fixed.h"
 #include "ci_id/priv/ci_idut/contour.h"
 
 namespace cidut {
@@ -40,7 +41,7 @@ bool ratioAccepted(int32_t shapeHint, int64_t ratio, const tolerances& t) {
 int32_t chordScore(int32_t length, int32_t arm) {
     int64_t armPixels = arm >> 4;
     if (armPixels < 1) return 500;
-    int64_t score = int64_t{squareRootFloor(static_cast<uint64_t>(length) >> 4)} * 1000 / armPixels;
+    int64_t score = int64_t{cmath_sqrt32(static_cast<uint32_t>(length) >> 4)} * 1000 / armPixels;
     return score > 1000 ? 500 : static_cast<int32_t>(score);
 }
 
@@ -142,7 +143,8 @@ bool fitFarSides(const contourPoint* smoothed, const segment* segments, int32_t 
                     std::abs(int64_t{l.shapeCorner.second} - l.vertex.second);
             bool clearOfVertex = differsInBoth(newP1, l.vertex, 16) && differsInBoth(newP2, l.vertex, 16);
             if (!(moved && farEnough && clearOfVertex)) continue;
-            out->rect = cmath_shapeAffineRect{toPixels(l.vertex), toPixels(newP1), toPixels(newP2)};
+            const cmath_vect corners[3] = {toPixels(l.vertex), toPixels(newP1), toPixels(newP2)};
+            cmath_shapeAffineRect_initPoints(&out->rect, corners);
             out->farCorner = toPixels(far);
             out->farCornerFromShape = 0;
             return true;
@@ -193,7 +195,8 @@ int32_t findCorner(const contourPoint* halved, const contourPoint* smoothed,
         l.p2 = l.turn ? farK : far0;
         l.shapeCorner = contourPoint{l.p1.first + l.p2.first - l.vertex.first,
                                      l.p1.second + l.p2.second - l.vertex.second};
-        out->rect = cmath_shapeAffineRect{toPixels(l.vertex), toPixels(l.p1), toPixels(l.p2)};
+        const cmath_vect corners[3] = {toPixels(l.vertex), toPixels(l.p1), toPixels(l.p2)};
+        cmath_shapeAffineRect_initPoints(&out->rect, corners);
         out->farCorner = cmath_vect{out->rect.px.x + out->rect.py.x - out->rect.po.x,
                                     out->rect.px.y + out->rect.py.y - out->rect.po.y};
         out->farCornerFromShape = 1;

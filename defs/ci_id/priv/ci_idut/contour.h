@@ -70,8 +70,6 @@ int32_t angleValue(int64_t cross, int64_t dot);
 // division is by the exact cross product: truncating it to whole units first would move points
 // far from the image origin by a sizeable fraction of a pixel.
 contourPoint intersection(const fixedLine& l1, const fixedLine& l2);
-// floor(sqrt(value)).
-uint32_t squareRootFloor(uint64_t value);
 
 void halve(contourPoint* points, int32_t n, int32_t* halvedCount);
 void extents(const contourPoint* points, int32_t n, int32_t* extentSecond, int32_t* extentFirst,
