@@ -61,8 +61,8 @@ TEST(FixedFFTKernels, MatchTheDoubleDft) {
         for (int sign : {-1, 1}) {
             for (int i = 0; i < n; ++i) {
                 // Headroom: the sum of magnitudes stays below 2^31 (32-bit), inputs below 2^13.
-                int32_t re = (bytes[2 * i] - 128) << (23 - log2n);
-                int32_t im = (bytes[2 * i + 1] - 128) << (23 - log2n);
+                int32_t re = (bytes[2 * i] - 128) * (1 << (23 - log2n));
+                int32_t im = (bytes[2 * i + 1] - 128) * (1 << (23 - log2n));
                 work32[i] = {re, im};
                 input32[i] = complexd(re, im);
                 work16[i] = {int16_t((bytes[2 * i] - 128) * 32),
