@@ -26,4 +26,8 @@
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
 
+#include "ci_id/classifier.h"
+#include "ci_id/fft.h"
+#include "ci_id/platform/cip_polar.h"
+
 #endif
