@@ -6,7 +6,7 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
-#include "ci_id/priv/ci_idut/image_io.h"
+#include "ci_id/priv/ci_idut/image_window.h"
 #include "ci_id/status.h"
 
 namespace {

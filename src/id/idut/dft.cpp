@@ -9,7 +9,7 @@
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
-#include "ci_id/priv/ci_idut/image_io.h"
+#include "ci_id/priv/ci_idut/image_window.h"
 #include "ci_id/status.h"
 
 namespace {
