@@ -131,6 +131,20 @@ TEST(CxVector, RandomOperationsMatchStdVector) {
     EXPECT_PRECONDITION(v[v.size()]);
 }
 
+TEST(CxVector, MovesTakeTheContents) {
+    cxVector<uint32_t> a;
+    ASSERT_EQ(a.resize(5, 3u), 0);
+    cxVector<uint32_t> b(std::move(a));
+    EXPECT_TRUE(a.empty());
+    EXPECT_EQ(b.size(), 5u);
+    cxVector<uint32_t> c;
+    ASSERT_EQ(c.pushBack(1), 0);
+    c = std::move(b);
+    EXPECT_EQ(c.size(), 5u);
+    EXPECT_EQ(c[4], 3u);
+    EXPECT_TRUE(b.empty());
+}
+
 TEST(CxVector, PushBackOfItsOwnElementSurvivesGrowth) {
     cxVector<uint32_t> v;
     for (uint32_t i = 0; i < 100; ++i) {

@@ -34,6 +34,15 @@ public:
     ~cxVector() { release(); }
     cxVector(const cxVector&) = delete;
     cxVector& operator=(const cxVector&) = delete;
+    /* Moves take the contents and leave the source empty; they cannot fail. */
+    cxVector(cxVector&& other) noexcept { swap(other); }
+    cxVector& operator=(cxVector&& other) noexcept {
+        if (&other != this) {
+            release();
+            swap(other);
+        }
+        return *this;
+    }
 
     size_t size() const { return static_cast<size_t>(end_ - begin_); }
     bool empty() const { return end_ == begin_; }
