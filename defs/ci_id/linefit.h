@@ -125,13 +125,13 @@ CI_ID_EXTERN_C_BEGIN
 /* isGood, rmsError and elapsedMs 0, line and params all zero bytes, outliers emptied. */
 CI_ID_API int32_t cidut_linefit_result_init(cidut_linefit_result* result);
 
-/* Fits a line to pts leaving out params->numOutliers (k >= 0) of them: every way of leaving out k
- * points is tried (n choose k least-squares fits, so keep k small), and the fit of the points kept
- * with the smallest RMS distance wins; of equal ones, the first in the order of enumeration (the
- * index sets (i0 > i1 > ... ) with i0 varying fastest, starting at (k - 1, ..., 0)). Returns
- * CID_STATUS_ROBUST_FIT_FAILED, result untouched, when fewer than k + 2 points would remain, and
- * CID_STATUS_ROBUST_FIT_FAILED when no candidate gives a fit (the result then initialised). A stop
- * request or a failed allocation returns its status. */
+/* Fits a line to the n points of pts leaving out k = params->numOutliers (k >= 0) of them: every
+ * way of leaving out k points is tried (n choose k fits of ccCidLSLineFitter, so keep k small), and
+ * the line of the points kept with the smallest RMS distance wins; of equal ones, the first in the
+ * order of enumeration (index sets i0 > i1 > ..., starting at (k - 1, ..., 0), i0 varying
+ * fastest). Candidates with no fit (no unique direction, non-finite points) are skipped. Returns
+ * CID_STATUS_ROBUST_FIT_FAILED with result untouched when n < k + 2, and with result initialised
+ * when no candidate fits. A stop request or a failed allocation returns its status. */
 CI_ID_API int32_t cidut_line_fit(const cidut_linefit_params* params, const cxVector<cx2Vect>* pts,
                                  cidut_linefit_result* result);
 
