@@ -7,6 +7,7 @@
 #include "ci_id/status.h"
 
 #include "ci_id/platform/cimg.h"
+#include "ci_id/platform/cmath_fixed.h"
 #include "ci_id/platform/cmath_shape.h"
 #include "ci_id/platform/cmath_vect.h"
 #include "ci_id/platform/cmath_xform.h"
@@ -19,10 +20,16 @@
 #include "ci_id/platform/csys_status.h"
 #include "ci_id/platform/csys_typecheck.h"
 #include "ci_id/platform/cx_exception.h"
+#include "ci_id/platform/cx_math.h"
 #include "ci_id/platform/cx_timer.h"
+#include "ci_id/platform/cx_vector.h"
 
+#include "ci_id/fixpt.h"
+#include "ci_id/histostats.h"
 #include "ci_id/line.h"
+#include "ci_id/linefit.h"
 #include "ci_id/peak.h"
+#include "ci_id/range.h"
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
 

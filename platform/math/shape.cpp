@@ -32,4 +32,18 @@ int32_t cmath_shapeAffineRect_within(const cmath_shapeAffineRect* rect, const cm
     *isWithin = inside ? 1 : 0;
     return 0;
 }
+
+int32_t cmath_shapeAffineRect_initPoints(cmath_shapeAffineRect* rect, const cmath_vect pts[3]) {
+    CSTD_ASSERT(rect && pts);
+    *rect = cmath_shapeAffineRect{pts[0], pts[1], pts[2]};
+    return 0;
+}
+
+int32_t cmath_shapeAffineRect_getPoints(const cmath_shapeAffineRect* rect, cmath_vect pts[3]) {
+    CSTD_ASSERT(rect && pts);
+    pts[0] = rect->po;
+    pts[1] = rect->px;
+    pts[2] = rect->py;
+    return 0;
+}
 }

@@ -21,6 +21,13 @@ typedef struct cmath_shapeAffineRect {
 CI_ID_API int32_t cmath_shapeAffineRect_within(const cmath_shapeAffineRect* rect,
                                                const cmath_vect* point, int32_t* isWithin);
 
+/* The rectangle of the three points po, px, py (in that order). Always 0. */
+CI_ID_API int32_t cmath_shapeAffineRect_initPoints(cmath_shapeAffineRect* rect,
+                                                   const cmath_vect pts[3]);
+/* Its three points po, px, py. Always 0. */
+CI_ID_API int32_t cmath_shapeAffineRect_getPoints(const cmath_shapeAffineRect* rect,
+                                                  cmath_vect pts[3]);
+
 CI_ID_EXTERN_C_END
 
 #endif
