@@ -1,5 +1,5 @@
-// The seeded random source of the scene renderer. std::mt19937 is fully specified by the
-// standard, but the standard distributions are not, so the draws are made here: a scene rendered
+// The seeded random source of the scene renderer. std::mt19937 is defined bit for bit by the C++
+// standard, but its distributions are not, so the draws are made here: a scene rendered
 // from the same seeds has the same pixels with every standard library.
 #pragma once
 
