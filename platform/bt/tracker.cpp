@@ -101,7 +101,8 @@ public:
     cbt_point edgePoint(int px, int py, int dir) const {
         int n = leftOf(dir);
         int bx = px + kDx[n], by = py + kDy[n];
-        int offset = 128;
+        // Along the window's edge the point stays just inside, so that it rounds to P.
+        int offset = 127;
         if (grid_.inside(bx, by)) {
             int vp = grid_.value(px, py);
             int num = (threshold_ - vp) * 256;

@@ -11,7 +11,7 @@
  *
  * Every boundary edge between an object pixel and its 4-neighbour gives one contour point, placed
  * where the grey level crosses the threshold on the segment between the two pixel centres
- * (linear interpolation; the middle of the edge when the neighbour lies outside the window). So a
+ * (linear interpolation; just inside the window when the neighbour lies outside it). So a
  * blurred straight edge gives points on a straight line to a small fraction of a pixel, and the
  * contour has at most one point per boundary edge. Points, start points included, are in 24.8
  * fixed point (value = pixels x 256) of pixel-centre coordinates: the centre of image pixel

@@ -97,10 +97,10 @@ bool strictlyInside(const cmath_vect& p, const cimg_windowConst& w) {
            p.y < w.yOffset + w.height - 1;
 }
 
-// The found L's rectangle within the window (unless allowed at its border) and of a size that
-// the parameters accept.
+// The found L's rectangle within the window (unless allowed at its border), of a size that the
+// parameters accept, and showing a Data Matrix finder and timing pattern.
 bool cornerAccepted(const cornerFinding& corner, const cid2d_trackingParams& p,
-                    const cimg_windowConst& window) {
+                    const cimg_windowConst& window, int32_t threshold) {
     const cmath_shapeAffineRect& r = corner.rect;
     if (!p.allowAtBorder) {
         for (const cmath_vect& point : {r.po, r.px, r.py, corner.farCorner}) {
@@ -110,7 +110,8 @@ bool cornerAccepted(const cornerFinding& corner, const cid2d_trackingParams& p,
     double xLength = std::hypot(r.px.x - r.po.x, r.px.y - r.po.y);
     double yLength = std::hypot(r.py.x - r.po.x, r.py.y - r.po.y);
     return std::min(xLength, yLength) >= p.minSymbolSize &&
-           std::max(xLength, yLength) <= p.maxSymbolSize;
+           std::max(xLength, yLength) <= p.maxSymbolSize &&
+           looksLikeDataMatrix(window, r, corner.farCorner, threshold);
 }
 
 int32_t shapeHintOf(const cid2d_trackingParams& p) {
@@ -122,7 +123,7 @@ int32_t shapeHintOf(const cid2d_trackingParams& p) {
 // neighbours, until an accepted L is found or merging changes nothing.
 int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t q,
                   const cid2d_trackingParams& p, const cimg_windowConst& window,
-                  cornerFinding* corner, bool* accepted) {
+                  int32_t threshold, cornerFinding* corner, bool* accepted) {
     *accepted = false;
     for (int32_t pass = 0; pass < p.maxCornerPasses && runs >= 2; ++pass) {
         int32_t before = runs;
@@ -139,7 +140,7 @@ int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t 
                                     p.allowSkew, p.allowStrongSkew, shapeHintOf(p), corner);
         if (status >= 0) status = csys_attention_check();
         if (status < 0) return status;
-        if (corner->found && cornerAccepted(*corner, p, window)) {
+        if (corner->found && cornerAccepted(*corner, p, window, threshold)) {
             *accepted = true;
             return 0;
         }
@@ -264,7 +265,7 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
 
     cornerFinding corner{};
     bool accepted = false;
-    status = fitCorner(area, n, runs, q, *params, window, &corner, &accepted);
+    status = fitCorner(area, n, runs, q, *params, window, seed->mean, &corner, &accepted);
     if (status < 0 || !accepted) return status;
     storeCorner(corner, *seed, result);
     status = confirmFound(image, mask, maskArgument, result);

@@ -49,4 +49,9 @@ int32_t seedIsMasked(const cid_mask* mask, const cmath_xformLinear* maskArgument
 void copyContour(const cbt_result& track, int32_t count, const cimg_windowConst& window,
                  contourPoint* contour);
 
+// Whether the L of rect (vertex po, arm ends px and py) and far corner shows a Data Matrix finder
+// at the given threshold: solid arms with a quiet zone beyond them and timing on the far sides.
+bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffineRect& rect,
+                         const cmath_vect& farCorner, int32_t threshold);
+
 }  // namespace cidut
