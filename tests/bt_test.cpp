@@ -126,8 +126,16 @@ TEST(BoundaryTracker, ConnectivityDecidesWhetherCornersJoin) {
     g.at(5, 5) = 0;
     wrapped w(g);
     EXPECT_EQ(track(&w.image, 4, 4, 2, 4, 1, 128).points.size(), 8u);
-    tracked single = track(&w.image, 4, 4, 2, 4, 1, 128, [](cbt_runParams& p) { p.objectIs8Connected = 0; });
+    tracked single = track(&w.image, 4, 4, 2, 4, 1, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
     EXPECT_EQ(single.points.size(), 4u);
+    // Light pixels touching at a corner stay apart unless light is the 8-connected side.
+    greyImage inverse(10, 10, 0);
+    inverse.at(4, 4) = 255;
+    inverse.at(5, 5) = 255;
+    wrapped v(inverse);
+    EXPECT_EQ(track(&v.image, 4, 4, 2, 4, 0, 128).points.size(), 4u);
+    tracked joined = track(&v.image, 4, 4, 2, 4, 0, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
+    EXPECT_EQ(joined.points.size(), 8u);
     EXPECT_EQ(track(&w.image, 0, 0, 3, 0, 1, 128).status, CBT_STATUS_NO_CONTOUR);  // no object
     EXPECT_EQ(track(&w.image, 4, 4, 4, 4, 1, 128).status, CBT_STATUS_NO_CONTOUR);  // no edge at all
 }

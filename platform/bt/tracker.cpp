@@ -63,7 +63,7 @@ public:
     tracer(const pixelGrid& grid, const cbt_runParams& params, bool adaptive)
         : grid_(grid),
           darkObject_(params.polarity != 0),
-          object8_(params.objectIs8Connected != 0),
+          object8_((params.darkIs8Connected != 0) == (params.polarity != 0)),
           adaptive_(adaptive),
           startThreshold_(params.threshold),
           threshold_(params.threshold),

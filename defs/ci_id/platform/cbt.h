@@ -41,9 +41,11 @@ typedef struct cbt_point {
 } cbt_point;
 
 typedef struct cbt_runParams {
-    /* 1: object pixels connect through corners (8-connected), the rest only through edges;
-     * 0: the other way round. */
-    int32_t objectIs8Connected;
+    /* 1: dark pixels (below the threshold) connect through corners (8-connected) and light ones
+     * only through edges; 0: the other way round. With 1, the light side of a dark symbol cannot
+     * leak into it between modules that touch at a corner, so a contour traced from outside a
+     * dark-on-light symbol follows its outline instead of wandering through its inside. */
+    int32_t darkIs8Connected;
     /* 1: the object is darker than the threshold; 0: it is at least the threshold. */
     int32_t polarity;
     /* Start points, 24.8 image coordinates: the first lies beyond the edge, the second on the
@@ -81,7 +83,7 @@ typedef struct cbt_result {
     uint8_t mode;
 } cbt_result;
 
-/* Defaults: objectIs8Connected 1, polarity 1, start points (0, 0), threshold 128, outerOnly 1,
+/* Defaults: darkIs8Connected 1, polarity 1, start points (0, 0), threshold 128, outerOnly 1,
  * edgeStrength 0, maxPoints INT32_MAX, followLocalLevel 0, stopAtBorder 0. */
 CI_ID_API int32_t cbt_runParams_init(cbt_runParams* params);
 

@@ -27,7 +27,7 @@ int32_t markerGridOf(cimg_image* marker, const cimg_windowConst& window, markerG
 int32_t driverRunParams(const cid2d_trackingParams& params, cbt_runParams* out) {
     int32_t status = cbt_runParams_init(out);
     if (status < 0) return status;
-    out->objectIs8Connected = 1;
+    out->darkIs8Connected = 1;
     out->outerOnly = 1;
     out->stopAtBorder = 0;
     out->maxPoints = params.maxBoundaryPoints;
