@@ -25,5 +25,6 @@
 #include "ci_id/peak.h"
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
+#include "ci_id/reedsolomon.h"
 
 #endif
