@@ -26,5 +26,6 @@
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
 #include "ci_id/reedsolomon.h"
+#include "ci_id/bigint.h"
 
 #endif
