@@ -31,9 +31,18 @@ constexpr gf929Tables buildGf929Tables() {
     return tables;
 }
 
+constexpr gf929WideTables buildGf929WideTables(const gf929Tables& tables) {
+    gf929WideTables wide{};
+    for (int32_t i = 0; i < 2 * kGf929Order; ++i) wide.exp[i] = tables.exp[i % kGf929Order];
+    for (int32_t x = 1; x < kGf929Modulus; ++x) wide.log[x] = tables.log[x];
+    wide.log[0] = 2 * kGf929Order;
+    return wide;
+}
+
 }  // namespace
 
 constexpr gf929Tables kGf929 = buildGf929Tables();
+constexpr gf929WideTables kGf929Wide = buildGf929WideTables(kGf929);
 
 }  // namespace cid_rs
 

@@ -1,6 +1,7 @@
-// Decoding steps shared by the GF(2^m), PDF417 and CC-A decoders. Hot loops keep independent
-// terms side by side (all syndromes advance per symbol, all locator terms per trial point) so
-// that table look-ups overlap instead of forming one long dependency chain.
+// Decoding steps shared by the GF(2^m), PDF417 and CC-A decoders. Syndromes, the root search
+// and the error values all evaluate a polynomial at many points; one kernel does it for a batch
+// of points side by side, so that the table look-ups of independent Horner chains overlap
+// instead of waiting on each other.
 #include <algorithm>
 
 #include "ci_id/platform/csys_memory.h"
@@ -9,24 +10,19 @@
 
 namespace cid_rs {
 
+constexpr size_t kWorkspaceArrays = 9;
+
 int32_t workspace_construct(workspace* ws, int32_t nroots, int32_t fcr, int32_t order) {
     const size_t stride = static_cast<size_t>(nroots) + 1;
     void* block = nullptr;
-    int32_t status = csys_memory_allocArray_internal(stride * 11, sizeof(int32_t), &block);
+    int32_t status =
+        csys_memory_allocArray_internal(stride * kWorkspaceArrays, sizeof(int32_t), &block);
     if (status < 0) return status;
     ws->block = static_cast<int32_t*>(block);
-    int32_t** arrays[] = {&ws->syndromes,
-                          &ws->rootLogs,
-                          &ws->lambda,
-                          &ws->b,
-                          &ws->t,
-                          &ws->omega,
-                          &ws->termLog,
-                          &ws->termStep,
-                          &ws->rootExponents,
-                          &ws->values,
-                          &ws->erasureExponents};
-    for (size_t i = 0; i < sizeof arrays / sizeof arrays[0]; ++i) {
+    int32_t** arrays[kWorkspaceArrays] = {
+        &ws->syndromes,     &ws->rootLogs, &ws->lambda,          &ws->b, &ws->t, &ws->omega,
+        &ws->rootExponents, &ws->values,   &ws->erasureExponents};
+    for (size_t i = 0; i < kWorkspaceArrays; ++i) {
         *arrays[i] = ws->block + i * stride;
     }
     for (int32_t k = 0; k < nroots; ++k) ws->rootLogs[k] = reduceExponent(fcr + k, order);
@@ -39,26 +35,59 @@ int32_t workspace_destruct(workspace* ws) {
     return csys_memory_free_internal(&block);
 }
 
+namespace {
+
+// Sixteen chains hide the latency of the two dependent look-ups per Horner step; the
+// accumulators stay in registers and the exponents are re-read from the stack.
+constexpr int32_t kLanes = 16;
+
+// out[l] = p(alpha^pointLogs[l]) for every lane, p having count coefficients read highest order
+// first at highest, highest + stride, ...
+template <class Field>
+void evaluateBatch(const Field& field, const int32_t* highest, ptrdiff_t stride, int32_t count,
+                   const int32_t (&pointLogs)[kLanes], int32_t (&out)[kLanes]) {
+    int32_t v[kLanes] = {};
+    for (int32_t j = 0; j < count; ++j) {
+        const int32_t c = highest[j * stride];
+#pragma GCC unroll 16
+        for (int32_t l = 0; l < kLanes; ++l) v[l] = field.add(field.mulPow(v[l], pointLogs[l]), c);
+    }
+    std::copy(v, v + kLanes, out);
+}
+
+// Exponents of the next batch: exponent(first + l) for the lanes up to last, the lanes beyond
+// repeating it; returns how many lanes are real.
+template <class Exponent>
+int32_t batchPoints(int32_t first, int32_t last, Exponent exponent, int32_t (&pointLogs)[kLanes]) {
+    for (int32_t l = 0; l < kLanes; ++l) pointLogs[l] = exponent(std::min(first + l, last));
+    return std::min(kLanes, last - first + 1);
+}
+
+}  // namespace
+
 template <class Field>
 int32_t computeSyndromes(const Field& field, const codewordView& view, int32_t nroots,
                          const workspace& ws, bool* anyNonZero) {
-    int32_t* s = ws.syndromes;
-    const int32_t* roots = ws.rootLogs;
-    std::fill(s, s + nroots, 0);
-    // Horner from the highest power down, every syndrome at once.
-    for (int32_t step = 0; step < view.count; ++step) {
-        if (step % kPollInterval == 0) {
-            int32_t status = csys_attention_check();
-            if (status < 0) return status;
+    const int32_t* highest = view.ascending ? view.symbols + (view.count - 1) : view.symbols;
+    const ptrdiff_t stride = view.ascending ? -1 : 1;
+    auto rootLog = [&](int32_t k) { return ws.rootLogs[k]; };
+    for (int32_t k = 0; k < nroots; k += kLanes) {
+        int32_t status = csys_attention_check();
+        if (status < 0) return status;
+        int32_t points[kLanes];
+        int32_t values[kLanes];
+        const int32_t lanes = batchPoints(k, nroots - 1, rootLog, points);
+        evaluateBatch(field, highest, stride, view.count, points, values);
+        for (int32_t l = 0; l < lanes; ++l) {
+            int32_t v = values[l];
+            for (int32_t shift = 0; shift < view.lowestExponent; ++shift) {
+                v = field.mulPow(v, points[l]);
+            }
+            ws.syndromes[k + l] = v;
         }
-        int32_t index = view.ascending ? view.count - 1 - step : step;
-        int32_t symbol = view.symbols[index];
-        for (int32_t k = 0; k < nroots; ++k) s[k] = field.add(field.mulPow(s[k], roots[k]), symbol);
     }
-    for (int32_t shift = 0; shift < view.lowestExponent; ++shift) {
-        for (int32_t k = 0; k < nroots; ++k) s[k] = field.mulPow(s[k], roots[k]);
-    }
-    *anyNonZero = std::any_of(s, s + nroots, [](int32_t v) { return v != 0; });
+    *anyNonZero =
+        std::any_of(ws.syndromes, ws.syndromes + nroots, [](int32_t v) { return v != 0; });
     return 0;
 }
 
@@ -139,83 +168,62 @@ int32_t berlekampMassey(const Field& field, int32_t nroots, int32_t numErasures,
 template <class Field>
 int32_t findRoots(const Field& field, const workspace& ws, int32_t degree, int32_t minExponent,
                   int32_t maxExponent, int32_t* found) {
-    const int32_t order = field.order;
-    // Term k of Lambda(alpha^-p) is Lambda[k] alpha^(log Lambda[k] - k p): keep its exponent and
-    // step it by -k per trial point.
-    int32_t terms = 0;
-    for (int32_t k = 1; k <= degree; ++k) {
-        if (ws.lambda[k] == 0) continue;
-        ws.termLog[terms] = reduceExponent(
-            field.logOf(ws.lambda[k]) - static_cast<int64_t>(k) * minExponent, order);
-        ws.termStep[terms] = reduceExponent(-static_cast<int64_t>(k), order);
-        ++terms;
-    }
+    auto inverse = [&](int32_t p) { return reduceExponent(-static_cast<int64_t>(p), field.order); };
     int32_t count = 0;
-    for (int32_t p = minExponent; p <= maxExponent && count < degree; ++p) {
+    for (int32_t p = minExponent; p <= maxExponent && count < degree; p += kLanes) {
         if ((p - minExponent) % kPollInterval == 0) {
             int32_t status = csys_attention_check();
             if (status < 0) return status;
         }
-        int32_t sum = ws.lambda[0];
-        for (int32_t i = 0; i < terms; ++i) {
-            int32_t e = ws.termLog[i];
-            sum = field.add(sum, field.power(e));
-            e += ws.termStep[i];
-            ws.termLog[i] = e >= order ? e - order : e;
+        int32_t points[kLanes];
+        int32_t values[kLanes];
+        const int32_t lanes = batchPoints(p, maxExponent, inverse, points);
+        evaluateBatch(field, ws.lambda + degree, -1, degree + 1, points, values);
+        for (int32_t l = 0; l < lanes && count < degree; ++l) {
+            if (values[l] == 0) ws.rootExponents[count++] = p + l;
         }
-        if (sum == 0) ws.rootExponents[count++] = p;
     }
     *found = count;
     return 0;
 }
-
-namespace {
-
-// poly(alpha^e) by Horner, for a polynomial of degree >= 0.
-template <class Field>
-int32_t evaluateAtPower(const Field& field, const int32_t* poly, int32_t degree, int32_t e) {
-    int32_t v = 0;
-    for (int32_t i = degree; i >= 0; --i) v = field.add(field.mulPow(v, e), poly[i]);
-    return v;
-}
-
-// Lambda'(alpha^e): the formal derivative, coefficient i * Lambda[i] at x^(i-1).
-template <class Field>
-int32_t evaluateDerivativeAtPower(const Field& field, const int32_t* lambda, int32_t degree,
-                                  int32_t e) {
-    int32_t v = 0;
-    for (int32_t i = degree; i >= 1; --i) {
-        v = field.add(field.mulPow(v, e), field.mul(field.fromInt(i), lambda[i]));
-    }
-    return v;
-}
-
-}  // namespace
 
 template <class Field>
 bool computeErrorValues(const Field& field, int32_t nroots, int32_t fcr, const workspace& ws,
                         int32_t degree, int32_t numRoots) {
     const int32_t order = field.order;
     // Omega = S Lambda mod x^nroots; when the locator is right its degree is below Lambda's, and
-    // when it is not the caller's syndrome check rejects the result.
-    const int32_t degOmega = std::min(degree, nroots) - 1;
-    for (int32_t k = 0; k <= degOmega; ++k) {
+    // when it is not the callers' syndrome check rejects the result.
+    const int32_t omegaCount = std::min(degree, nroots);
+    for (int32_t k = 0; k < omegaCount; ++k) {
         int32_t v = 0;
         for (int32_t i = 0; i <= std::min(k, degree); ++i) {
             v = field.add(v, field.mul(ws.lambda[i], ws.syndromes[k - i]));
         }
         ws.omega[k] = v;
     }
-    for (int32_t j = 0; j < numRoots; ++j) {
-        int32_t p = ws.rootExponents[j];
-        int32_t inverseLog = reduceExponent(-static_cast<int64_t>(p), order);
-        int32_t numerator =
-            degOmega >= 0 ? evaluateAtPower(field, ws.omega, degOmega, inverseLog) : 0;
-        numerator =
-            field.mulPow(numerator, reduceExponent(static_cast<int64_t>(1 - fcr) * p, order));
-        int32_t denominator = evaluateDerivativeAtPower(field, ws.lambda, degree, inverseLog);
-        if (denominator == 0) return false;
-        ws.values[j] = field.div(field.neg(numerator), denominator);
+    // The formal derivative: i Lambda[i] at x^(i-1).
+    int32_t* derivative = ws.t;
+    for (int32_t i = 1; i <= degree; ++i) {
+        derivative[i - 1] = field.mul(field.fromInt(i), ws.lambda[i]);
+    }
+    auto inverse = [&](int32_t j) {
+        return reduceExponent(-static_cast<int64_t>(ws.rootExponents[j]), order);
+    };
+    for (int32_t j = 0; j < numRoots; j += kLanes) {
+        int32_t points[kLanes];
+        int32_t omegas[kLanes];
+        int32_t slopes[kLanes];
+        const int32_t lanes = batchPoints(j, numRoots - 1, inverse, points);
+        evaluateBatch(field, ws.omega + omegaCount - 1, -1, omegaCount, points, omegas);
+        evaluateBatch(field, derivative + degree - 1, -1, degree, points, slopes);
+        for (int32_t l = 0; l < lanes; ++l) {
+            if (slopes[l] == 0) return false;
+            // Y = -X^(1 - fcr) Omega(X^-1) / Lambda'(X^-1)
+            const int32_t p = ws.rootExponents[j + l];
+            const int32_t scaled =
+                field.mulPow(omegas[l], reduceExponent(static_cast<int64_t>(1 - fcr) * p, order));
+            ws.values[j + l] = field.div(field.neg(scaled), slopes[l]);
+        }
     }
     return true;
 }

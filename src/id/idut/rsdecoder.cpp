@@ -5,6 +5,7 @@
 // correction radius. Anything else is a failed decode, never a guess.
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
+#include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/rs_decode.h"
 #include "ci_id/reedsolomon.h"
@@ -101,6 +102,37 @@ int32_t decode(const Field& field, cid2d_ReedSolomonCode* code, int32_t firstRoo
     return scope.close(status);
 }
 
+// Decodes with wide tables built from the code's own tables, which are checked on the way so
+// that no look-up can leave its table.
+int32_t decodeBinary(cid2d_ReedSolomonCode* code, int32_t* codeword, int32_t length,
+                     int32_t* result) {
+    const int32_t n = code->fieldSize;
+    const size_t expSize = static_cast<size_t>(cid_rs::wideExpSize(n));
+    csys::cleanupScope<1> scope;
+    void* block = nullptr;
+    int32_t status = csys_memory_allocArray_internal(
+        expSize + static_cast<size_t>(cid_rs::wideLogSize(n)), sizeof(int32_t), &block);
+    if (status < 0) return scope.close(status);
+    scope.scratch<csys_memory_free_internal>(&block);
+    int32_t* exp = static_cast<int32_t*>(block);
+    int32_t* log = exp + expSize;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t power = code->expTable[i];
+        if (power < 1 || power > n) return scope.close(CID_STATUS_INVALID_PARAMETER);
+        exp[i] = exp[i + n] = power;
+    }
+    log[0] = 2 * n;
+    for (int32_t a = 1; a <= n; ++a) {
+        const int32_t exponent = code->logTable[a];
+        if (exponent < 0 || exponent > n) return scope.close(CID_STATUS_INVALID_PARAMETER);
+        log[a] = exponent == n ? 0 : exponent;
+    }
+    const cid_rs::binaryField field{{exp, log, n}};
+    status = decode(field, code, firstRootOf(*code),
+                    cid_rs::codewordView{codeword, length, true, 0}, result);
+    return scope.close(status);
+}
+
 }  // namespace
 
 extern "C" int32_t cid2d_ReedSolomonCode_CorrectErrs(cid2d_ReedSolomonCode* code, int32_t* codeword,
@@ -123,15 +155,9 @@ extern "C" int32_t cid2d_ReedSolomonCode_CorrectErrs(cid2d_ReedSolomonCode* code
 
     // Anything but a success below leaves -1, a failure status included.
     *result = -1;
-    int32_t status;
-    if (shape.prime) {
-        const cid_rs::primeField field{code->expTable, code->logTable, cid_rs::kGf929Order};
-        status = decode(field, code, 1, cid_rs::codewordView{codeword, length, false, 0}, result);
-    } else {
-        const cid_rs::binaryField field{code->expTable, code->logTable, code->fieldSize};
-        status = decode(field, code, firstRootOf(*code),
-                        cid_rs::codewordView{codeword, length, true, 0}, result);
-    }
+    int32_t status = shape.prime ? decode(cid_rs::gf929Field(), code, 1,
+                                          cid_rs::codewordView{codeword, length, false, 0}, result)
+                                 : decodeBinary(code, codeword, length, result);
     if (status < 0) *result = -1;
     return status;
 }

@@ -34,7 +34,7 @@ int32_t validate(const int32_t* codewords, int32_t count, int32_t numEccWords, i
 // Finds and checks the corrections; *corrected tells whether the codewords are now consistent.
 int32_t correct(const cid_rs::codewordView& view, int32_t numEccWords, int32_t numErasures,
                 const int32_t* erasures, int32_t* numErrors, int32_t* corrected) {
-    const cid_rs::primeField field{cid_rs::kGf929.exp, cid_rs::kGf929.log, cid_rs::kGf929Order};
+    const cid_rs::primeField field = cid_rs::gf929Field();
     csys::cleanupScope<1> scope;
     cid_rs::workspace ws{};
     int32_t status = cid_rs::workspace_construct(&ws, numEccWords, 1, field.order);

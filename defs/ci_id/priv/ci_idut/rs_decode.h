@@ -32,7 +32,7 @@ struct codewordView {
     }
 };
 
-// Scratch of one decode, carved from one zero-filled allocation of 11 (nroots + 1) values.
+// Scratch of one decode, carved from one zero-filled allocation of 9 (nroots + 1) values.
 struct workspace {
     int32_t* block;
     int32_t* syndromes;         // nroots
@@ -41,8 +41,6 @@ struct workspace {
     int32_t* b;                 // correction polynomial of Berlekamp-Massey
     int32_t* t;                 // scratch polynomial
     int32_t* omega;             // error evaluator
-    int32_t* termLog;           // root search: exponent of each locator term
-    int32_t* termStep;          // root search: exponent step of each locator term
     int32_t* rootExponents;     // exponents p of the roots found
     int32_t* values;            // error value at each root
     int32_t* erasureExponents;  // exponents p of the erasures
@@ -51,7 +49,7 @@ struct workspace {
 int32_t workspace_construct(workspace* ws, int32_t nroots, int32_t fcr, int32_t order);
 int32_t workspace_destruct(workspace* ws);
 
-// Poll the stop request once per this many symbols or trial points.
+// Poll the stop request once per this many syndromes or trial points.
 constexpr int32_t kPollInterval = 32;
 
 // Syndromes of the codeword into ws->syndromes; *anyNonZero tells whether one is not zero.
