@@ -136,11 +136,13 @@ TEST(ReedSolomonInput, DecoderRefusesBadLengthsSymbolsAndRecords) {
                       attempt{&pdf.code, 929, CID_STATUS_OUT_OF_RANGE}}) {
         EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(a.code, words.data(), a.length, &result),
                   a.status);
-        EXPECT_LE(result, 0);
+        EXPECT_EQ(result, -1);
     }
     words[9] = 256;
+    result = 0;
     EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&dm.code, words.data(), 255, &result),
               CID_STATUS_INVALID_VALUE);
+    EXPECT_EQ(result, -1);
     words[9] = 929;
     EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&pdf.code, words.data(), 928, &result),
               CID_STATUS_INVALID_VALUE);
@@ -157,6 +159,19 @@ TEST(ReedSolomonInput, DecoderRefusesBadLengthsSymbolsAndRecords) {
               CID_STATUS_INVALID_PARAMETER);
     forged = dm.code;
     forged.fieldKind = 5;
+    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&forged, words.data(), 20, &result),
+              CID_STATUS_INVALID_PARAMETER);
+    // Tables overwritten with values outside the field are caught before any look-up.
+    std::vector<int32_t> badExp(dm.code.expTable, dm.code.expTable + 256);
+    badExp[17] = 300;
+    forged = dm.code;
+    forged.expTable = badExp.data();
+    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&forged, words.data(), 20, &result),
+              CID_STATUS_INVALID_PARAMETER);
+    std::vector<int32_t> badLog(dm.code.logTable, dm.code.logTable + 256);
+    badLog[40] = -2;
+    forged = dm.code;
+    forged.logTable = badLog.data();
     EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&forged, words.data(), 20, &result),
               CID_STATUS_INVALID_PARAMETER);
     EXPECT_EQ(words, before);

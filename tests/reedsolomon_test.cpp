@@ -262,7 +262,8 @@ TEST(ReedSolomon, OtherFieldSizes) {
         uint32_t polynomial;
     };
     std::mt19937 rng(5);
-    for (field f : {field{3, 0xB}, field{4, 0x13}, field{10, 0x409}, field{12, 0x1053}}) {
+    for (field f :
+         {field{3, 0xB}, field{4, 0x13}, field{10, 0x409}, field{12, 0x1053}, field{16, 0x1100B}}) {
         const int n = (1 << f.m) - 1;
         const int nroots = std::min(n - 1, 16);
         rsCode code;

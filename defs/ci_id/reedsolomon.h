@@ -67,14 +67,14 @@ CI_ID_API int32_t cid2d_ReedSolomonCode_GetECCWords(const cid2d_ReedSolomonCode*
                                                     int32_t* ecc, int32_t eccLength);
 
 /* Corrects codeword[0 .. length-1] in place, errors and erasures together. A negative symbol
- * marks an erasure. *result is set to 0 on entry, then to -1 when the codeword cannot be
- * corrected, else to the number of positions corrected (errors plus erasures), whose indices are
- * code->errorPositions[0 .. *result - 1]. A success is reported only when the corrected codeword
- * has all syndromes zero and lies within the code's correction radius (2 errors + erasures <=
- * nroots); roots outside the codeword or a locator that does not split fail the decode.
- * Lengths: 1 .. fieldSize for binary codes, 1 .. 928 for PDF417; other lengths, symbols above the
- * field and unknown code records give a status and leave the codeword untouched, as do more than
- * nroots erasures (then *result = -1).
+ * marks an erasure. *result receives the number of positions corrected (errors plus erasures),
+ * whose indices are code->errorPositions[0 .. *result - 1], or -1 when the codeword cannot be
+ * corrected or the call fails. A success is reported only when the corrected codeword has all
+ * syndromes zero and lies within the code's correction radius (2 errors + erasures <= nroots);
+ * a locator whose roots are not all distinct and inside the codeword fails the decode.
+ * Lengths: 1 .. fieldSize for binary codes, 1 .. 928 for PDF417. Other lengths, symbols above
+ * the field and records no constructor made give a status and leave the codeword untouched;
+ * more than nroots erasures fail the decode and leave it untouched too.
  * In place means: once decoding has begun, erased symbols are set to 0 and corrections are
  * applied as they are found, so a decode that fails (*result = -1, or a stop request) may leave
  * the codeword partly changed. Callers that need the received symbols keep their own copy. */

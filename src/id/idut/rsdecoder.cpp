@@ -21,7 +21,6 @@ struct codeShape {
     bool prime;
     int32_t maxLength;  // longest codeword
     int32_t maxSymbol;  // largest field element
-    int32_t firstRoot;  // first exponent of the generator's consecutive roots
 };
 
 // False for records that no constructor of this library makes.
@@ -29,7 +28,7 @@ bool describeCode(const cid2d_ReedSolomonCode& code, codeShape* shape) {
     const int32_t nroots = code.numEccWords;
     if (code.fieldKind == cid_rs::kGf929Modulus && code.fieldSize == cid_rs::kGf929Modulus) {
         if (nroots < 0 || nroots > cid_rs::kGf929Order - 1) return false;
-        *shape = codeShape{true, cid_rs::kGf929Order, cid_rs::kGf929Modulus - 1, 1};
+        *shape = codeShape{true, cid_rs::kGf929Order, cid_rs::kGf929Modulus - 1};
         return true;
     }
     if (code.fieldKind != kBinaryMultiplier || code.symbolBits < 2 ||
@@ -38,7 +37,7 @@ bool describeCode(const cid2d_ReedSolomonCode& code, codeShape* shape) {
     }
     const int32_t n = (int32_t{1} << code.symbolBits) - 1;
     if (code.fieldSize != n || nroots < 1 || nroots > n - 1) return false;
-    *shape = codeShape{false, n, n, 1};
+    *shape = codeShape{false, n, n};
     return true;
 }
 
@@ -138,7 +137,9 @@ int32_t decodeBinary(cid2d_ReedSolomonCode* code, int32_t* codeword, int32_t len
 extern "C" int32_t cid2d_ReedSolomonCode_CorrectErrs(cid2d_ReedSolomonCode* code, int32_t* codeword,
                                                      int32_t length, int32_t* result) {
     CSTD_ASSERT(code && codeword && result);
-    *result = 0;
+    // Anything but a success leaves -1, failure statuses included, so that no failed call reads
+    // like a clean codeword.
+    *result = -1;
     codeShape shape;
     if (!describeCode(*code, &shape)) return CID_STATUS_INVALID_PARAMETER;
     CSTD_ASSERT(code->expTable && code->logTable && code->generatorPoly && code->errorPositions);
@@ -148,13 +149,7 @@ extern "C" int32_t cid2d_ReedSolomonCode_CorrectErrs(cid2d_ReedSolomonCode* code
         if (codeword[i] > shape.maxSymbol) return CID_STATUS_INVALID_VALUE;
         if (codeword[i] < 0) ++numErasures;
     }
-    if (numErasures > code->numEccWords) {
-        *result = -1;
-        return 0;
-    }
-
-    // Anything but a success below leaves -1, a failure status included.
-    *result = -1;
+    if (numErasures > code->numEccWords) return 0;
     int32_t status = shape.prime ? decode(cid_rs::gf929Field(), code, 1,
                                           cid_rs::codewordView{codeword, length, false, 0}, result)
                                  : decodeBinary(code, codeword, length, result);
