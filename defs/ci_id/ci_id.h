@@ -32,6 +32,8 @@
 #include "ci_id/range.h"
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
+#include "ci_id/reedsolomon.h"
+#include "ci_id/bigint.h"
 
 #include "ci_id/classifier.h"
 #include "ci_id/fft.h"
