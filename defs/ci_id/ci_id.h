@@ -23,6 +23,7 @@
 #include "ci_id/platform/cx_timer.h"
 
 #include "ci_id/line.h"
+#include "ci_id/morph.h"
 #include "ci_id/peak.h"
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
