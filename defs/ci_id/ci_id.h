@@ -24,6 +24,7 @@
 
 #include "ci_id/line.h"
 #include "ci_id/morph.h"
+#include "ci_id/pelops.h"
 #include "ci_id/peak.h"
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"

@@ -7,6 +7,7 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
+#include "ci_id/priv/ci_idut/image.h"
 #include "ci_id/priv/ci_idut/running_extremum.h"
 #include "ci_id/status.h"
 
@@ -140,8 +141,7 @@ int32_t filterInto(const cimg_imageConst* source, const cimg_windowConst& in, ui
     scope.scratch<cimg_image_destruct>(&intermediate);
     int32_t status = 0;
     if (type == CIDUT_MORPH_OPEN || type == CIDUT_MORPH_CLOSE) {
-        cstd_rect32 rect{in.xOffset, in.yOffset, width, height};
-        status = newImageOf(rect, &intermediate);
+        status = newImageOf(cidut::rectOf(in), &intermediate);
         if (status < 0) return scope.close(status);
     }
     void* ring = nullptr;
@@ -186,10 +186,9 @@ int32_t cidut_morph2d_run(const cimg_imageConst* source, cimg_image* destination
     if (kw < 1 || kh < 1) return CID_STATUS_OUT_OF_RANGE;
     if (type > CIDUT_MORPH_CLOSE) return CID_STATUS_INVALID_VALUE;
     cimg_windowConst in;
-    int32_t status = cimg_windowConst_init(&in, source);
+    int32_t status = cidut::window8(source, &in);
     if (status < 0) return status;
-    if (in.depth != CIMG_DEPTH_8U) return CIMG_STATUS_INVALID_IMAGE;
-    const cstd_rect32 rect{in.xOffset, in.yOffset, in.width, in.height};
+    const cstd_rect32 rect = cidut::rectOf(in);
     csys::cleanupScope<1> scope;
     cimg_image target;
     cimg_image_constructUnbound(&target);
