@@ -22,6 +22,7 @@
 #include "ci_id/platform/cx_exception.h"
 #include "ci_id/platform/cx_timer.h"
 
+#include "ci_id/correlate.h"
 #include "ci_id/line.h"
 #include "ci_id/morph.h"
 #include "ci_id/pelops.h"
