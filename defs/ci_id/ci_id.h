@@ -23,11 +23,13 @@
 #include "ci_id/platform/cx_timer.h"
 
 #include "ci_id/correlate.h"
+#include "ci_id/edgeid.h"
 #include "ci_id/line.h"
 #include "ci_id/morph.h"
 #include "ci_id/pelops.h"
 #include "ci_id/peak.h"
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
+#include "ci_id/vector8.h"
 
 #endif
