@@ -24,6 +24,7 @@
 
 #include "ci_id/correlate.h"
 #include "ci_id/edgeid.h"
+#include "ci_id/imagemanager.h"
 #include "ci_id/line.h"
 #include "ci_id/morph.h"
 #include "ci_id/pelops.h"

@@ -1,6 +1,8 @@
-// Image helpers shared by the library's sources: the windows of 8-bit images.
+// Image helpers shared by the library's sources: the windows of 8-bit images, and the image
+// holder classes (declared with the public image manager, where callers find them too).
 #pragma once
 
+#include "ci_id/imagemanager.h"
 #include "ci_id/platform/cimg.h"
 #include "ci_id/platform/csys_status.h"
 
