@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "ci_id/morph.h"
 #include "ci_id/platform/cimg.h"
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/status.h"
 #include "noise_image.h"
 #include "test_support.h"
@@ -147,6 +150,21 @@ TEST(RowExtrema, BrokenPreconditionsAndFailuresTouchNothing) {
     EXPECT_EQ(out, std::vector<uint8_t>(6, 42));
 }
 
+// Forces the portable filter for its lifetime.
+class portableFilter {
+public:
+    portableFilter() : previous_(cprt_isOptimizationInhibitedFP) {
+        cprt_isOptimizationInhibitedFP = &inhibit;
+    }
+    ~portableFilter() { cprt_isOptimizationInhibitedFP = previous_; }
+
+private:
+    static int32_t inhibit(const wchar_t* name) {
+        return std::wstring(name) == L"cidut_morph2d_run";
+    }
+    cprt_optimizationInhibitedFunction previous_;
+};
+
 const uint32_t kTypes[] = {CIDUT_MORPH_DILATE, CIDUT_MORPH_ERODE, CIDUT_MORPH_OPEN,
                            CIDUT_MORPH_CLOSE};
 
@@ -160,21 +178,40 @@ greyWindow morphed(const cimg_imageConst& source, uint32_t type, int kw, int kh)
 }
 
 TEST(Morph2d, EveryKernelUpToBeyondTheWindowMatchesBruteForce) {
-    for (int levels : {256, 4}) {
-        greyWindow content = cid_test::randomGreyWindow(13, 9, 21 + levels, levels);
-        windowedImage plain(content, noiseLayout{});
-        windowedImage padded(content, noiseLayout{4, 7, -30, 12});
-        for (uint32_t type : kTypes) {
-            for (int kw = 1; kw <= 15; ++kw) {
-                for (int kh = 1; kh <= 11; ++kh) {
-                    greyWindow expected = bruteMorph(content, type, kw, kh);
-                    ASSERT_EQ(morphed(plain.image.asConst, type, kw, kh), expected)
-                        << "type " << type << " kernel " << kw << " x " << kh;
-                    ASSERT_EQ(morphed(padded.image.asConst, type, kw, kh), expected)
-                        << "padded, type " << type << " kernel " << kw << " x " << kh;
+    for (bool portable : {false, true}) {
+        std::unique_ptr<portableFilter> forced(portable ? new portableFilter : nullptr);
+        for (int levels : {256, 4}) {
+            greyWindow content = cid_test::randomGreyWindow(13, 9, 21 + levels, levels);
+            windowedImage plain(content, noiseLayout{});
+            windowedImage padded(content, noiseLayout{4, 7, -30, 12});
+            for (uint32_t type : kTypes) {
+                for (int kw = 1; kw <= 15; ++kw) {
+                    for (int kh = 1; kh <= 11; ++kh) {
+                        greyWindow expected = bruteMorph(content, type, kw, kh);
+                        ASSERT_EQ(morphed(plain.image.asConst, type, kw, kh), expected)
+                            << "type " << type << " kernel " << kw << " x " << kh;
+                        ASSERT_EQ(morphed(padded.image.asConst, type, kw, kh), expected)
+                            << "padded, type " << type << " kernel " << kw << " x " << kh;
+                    }
                 }
             }
         }
+    }
+}
+
+TEST(Morph2d, OptimisedAndPortableFiltersAgreeOnRandomImages) {
+    std::mt19937 rng(77);
+    for (int trial = 0; trial < 60; ++trial) {
+        const int width = 1 + int(rng() % 150), height = 1 + int(rng() % 150);
+        greyWindow content = cid_test::randomGreyWindow(width, height, rng(), trial % 3 ? 256 : 5);
+        windowedImage image(content, noiseLayout{int32_t(rng() % 4), int32_t(rng() % 9), 3, -3});
+        const uint32_t type = kTypes[rng() % 4];
+        const int kw = 1 + int(rng() % uint32_t(width + 2)),
+                  kh = 1 + int(rng() % uint32_t(height + 2));
+        greyWindow fast = morphed(image.image.asConst, type, kw, kh);
+        portableFilter forced;
+        ASSERT_EQ(morphed(image.image.asConst, type, kw, kh), fast)
+            << width << " x " << height << " type " << type << " kernel " << kw << " x " << kh;
     }
 }
 
@@ -309,24 +346,27 @@ TEST(Morph2d, BadInputGivesAStatusAndLeavesTheDestinationAlone) {
 TEST(Morph2d, AllocationFailuresReleaseEverything) {
     windowedImage source(cid_test::randomGreyWindow(9, 7, 18), noiseLayout{1, 1, 0, 0});
     for (uint32_t type : kTypes) {
-        for (long allowed = 0;; ++allowed) {
-            cid_test::countingAllocator counter;
-            counter.failAfter(allowed);
-            cimg_image out;
-            cimg_image_constructUnbound(&out);
-            int32_t status = cidut_morph2d_run(&source.image.asConst, &out, type, 3, 3);
-            const bool failed = counter.failures() > 0;
-            if (failed) {
-                EXPECT_EQ(status, CSYS_STATUS_OUT_OF_MEMORY);
-                int32_t bound = 1;
-                cimg_image_getIsBound(&out, &bound);
-                EXPECT_EQ(bound, 0);
-            } else {
-                EXPECT_EQ(status, 0);
+        for (bool portable : {false, true}) {
+            std::unique_ptr<portableFilter> forced(portable ? new portableFilter : nullptr);
+            for (long allowed = 0;; ++allowed) {
+                cid_test::countingAllocator counter;
+                counter.failAfter(allowed);
+                cimg_image out;
+                cimg_image_constructUnbound(&out);
+                int32_t status = cidut_morph2d_run(&source.image.asConst, &out, type, 3, 3);
+                const bool failed = counter.failures() > 0;
+                if (failed) {
+                    EXPECT_EQ(status, CSYS_STATUS_OUT_OF_MEMORY);
+                    int32_t bound = 1;
+                    cimg_image_getIsBound(&out, &bound);
+                    EXPECT_EQ(bound, 0);
+                } else {
+                    EXPECT_EQ(status, 0);
+                }
+                cimg_image_destruct(&out);
+                EXPECT_EQ(counter.live(), 0);
+                if (!failed) break;
             }
-            cimg_image_destruct(&out);
-            EXPECT_EQ(counter.live(), 0);
-            if (!failed) break;
         }
     }
 }

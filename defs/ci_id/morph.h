@@ -45,6 +45,11 @@ CI_ID_API int32_t rowExtremaMin(int32_t kernel, const uint8_t* source, uint8_t* 
  * source window. A kernel equal to the width (height) of R is a proper filter: every window of
  * that row (column) then reaches both ends of it wherever the row allows.
  *
+ * The filter runs an optimised kernel (several lines at a time, three operations per sample
+ * whatever the kernel) unless the optimisation-inhibit hook forbids L"cidut_morph2d_run"; the
+ * portable kernel (the row function along rows and along columns copied into a buffer) gives
+ * the same pixels.
+ *
  * Statuses: CID_STATUS_OUT_OF_RANGE for kw or kh below 1; CID_STATUS_INVALID_VALUE for a type
  * other than the four above; CIMG_STATUS_NOT_BOUND for an unbound source and
  * CIMG_STATUS_INVALID_IMAGE for a source that is not 8-bit; the destination is then unchanged. */

@@ -7,7 +7,9 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/image.h"
+#include "ci_id/priv/ci_idut/morph_lanes.h"
 #include "ci_id/priv/ci_idut/running_extremum.h"
 #include "ci_id/status.h"
 
@@ -32,64 +34,81 @@ int32_t exportedRowExtremum(int32_t kernel, const uint8_t* source, uint8_t* dest
     return scope.close(0);
 }
 
-struct plane {
-    uint8_t* pixels;
-    intptr_t pitch;
-};
-
-// Working memory of the passes, allocated before any pixel is written.
-struct passBuffers {
-    int32_t* ring;
-    uint8_t* column;  // two columns of the window's height, when columns are filtered
-};
+using cidut::morphPlane;
 
 struct kernelShape {
     int32_t width;
     int32_t height;
 };
 
-// One separable pass from input into output (distinct, or the same plane); the column pass reads
+// The portable separable pass from input into output (distinct, or the same plane): the row
+// function along every row, then along every column copied into a buffer; the column pass reads
 // what the row pass wrote.
-template <typename Better>
-void separablePass(plane input, plane output, int32_t width, int32_t height, kernelShape kernel,
-                   const passBuffers& buffers) {
-    if (kernel.width > 1) {
-        const int32_t half = cidut::kernelHalfWidth(kernel.width);
-        for (int32_t y = 0; y < height; ++y) {
-            cidut::runningExtremum<Better>(input.pixels + y * input.pitch,
-                                           output.pixels + y * output.pitch, width, half,
-                                           buffers.ring);
-        }
-        input = output;
-    }
-    if (kernel.height > 1) {
-        const int32_t half = cidut::kernelHalfWidth(kernel.height);
-        uint8_t* gathered = buffers.column;
-        uint8_t* filtered = buffers.column + height;
-        for (int32_t x = 0; x < width; ++x) {
-            for (int32_t y = 0; y < height; ++y) gathered[y] = input.pixels[y * input.pitch + x];
-            cidut::runningExtremum<Better>(gathered, filtered, height, half, buffers.ring);
-            for (int32_t y = 0; y < height; ++y) output.pixels[y * output.pitch + x] = filtered[y];
-        }
-    }
-}
+struct portablePasses {
+    int32_t* ring;
+    uint8_t* column;  // two columns of the window's height, when columns are filtered
 
-void runType(uint32_t type, plane input, plane intermediate, plane output, int32_t width,
-             int32_t height, kernelShape kernel, const passBuffers& buffers) {
+    template <typename Better>
+    void run(morphPlane input, morphPlane output, int32_t width, int32_t height,
+             kernelShape kernel) const {
+        if (kernel.width > 1) {
+            const int32_t half = cidut::kernelHalfWidth(kernel.width);
+            for (int32_t y = 0; y < height; ++y) {
+                cidut::runningExtremum<Better>(input.pixels + y * input.pitch,
+                                               output.pixels + y * output.pitch, width, half, ring);
+            }
+            input = output;
+        }
+        if (kernel.height > 1) {
+            const int32_t half = cidut::kernelHalfWidth(kernel.height);
+            uint8_t* gathered = column;
+            uint8_t* filtered = column + height;
+            for (int32_t x = 0; x < width; ++x) {
+                for (int32_t y = 0; y < height; ++y)
+                    gathered[y] = input.pixels[y * input.pitch + x];
+                cidut::runningExtremum<Better>(gathered, filtered, height, half, ring);
+                for (int32_t y = 0; y < height; ++y)
+                    output.pixels[y * output.pitch + x] = filtered[y];
+            }
+        }
+    }
+    void operator()(morphPlane input, morphPlane output, int32_t width, int32_t height,
+                    kernelShape kernel, bool maximum) const {
+        if (maximum) {
+            run<cidut::greater>(input, output, width, height, kernel);
+        } else {
+            run<cidut::less>(input, output, width, height, kernel);
+        }
+    }
+};
+
+struct lanePasses {
+    uint8_t* scratch;
+
+    void operator()(morphPlane input, morphPlane output, int32_t width, int32_t height,
+                    kernelShape kernel, bool maximum) const {
+        cidut::morphLanesPass(input, output, width, height, kernel.width, kernel.height, maximum,
+                              scratch);
+    }
+};
+
+template <typename Passes>
+void runType(uint32_t type, morphPlane input, morphPlane intermediate, morphPlane output,
+             int32_t width, int32_t height, kernelShape kernel, const Passes& pass) {
     switch (type) {
         case CIDUT_MORPH_DILATE:
-            separablePass<cidut::greater>(input, output, width, height, kernel, buffers);
+            pass(input, output, width, height, kernel, true);
             break;
         case CIDUT_MORPH_ERODE:
-            separablePass<cidut::less>(input, output, width, height, kernel, buffers);
+            pass(input, output, width, height, kernel, false);
             break;
         case CIDUT_MORPH_OPEN:
-            separablePass<cidut::less>(input, intermediate, width, height, kernel, buffers);
-            separablePass<cidut::greater>(intermediate, output, width, height, kernel, buffers);
+            pass(input, intermediate, width, height, kernel, false);
+            pass(intermediate, output, width, height, kernel, true);
             break;
         default:
-            separablePass<cidut::greater>(input, intermediate, width, height, kernel, buffers);
-            separablePass<cidut::less>(intermediate, output, width, height, kernel, buffers);
+            pass(input, intermediate, width, height, kernel, true);
+            pass(intermediate, output, width, height, kernel, false);
             break;
     }
 }
@@ -130,6 +149,14 @@ bool copiesSource(kernelShape kernel, int32_t width, int32_t height) {
            (kernel.width < 2 && kernel.height < 2);
 }
 
+// Allocates a scratch block of bytes in fast memory, released by scope.
+template <int N>
+int32_t scratchBlock(csys::cleanupScope<N>& scope, size_t bytes, void** block) {
+    int32_t status = csys_memory_allocFastMem_internal(bytes, block);
+    if (status >= 0) scope.template scratch<csys_memory_free_internal>(block);
+    return status;
+}
+
 int32_t filterInto(const cimg_imageConst* source, const cimg_windowConst& in, uint32_t type,
                    kernelShape kernel, cimg_image* target) {
     const int32_t width = in.width;
@@ -142,27 +169,32 @@ int32_t filterInto(const cimg_imageConst* source, const cimg_windowConst& in, ui
     int32_t status = 0;
     if (type == CIDUT_MORPH_OPEN || type == CIDUT_MORPH_CLOSE) {
         status = newImageOf(cidut::rectOf(in), &intermediate);
-        if (status < 0) return scope.close(status);
-    }
-    void* ring = nullptr;
-    int32_t slots = std::max(cidut::queueCapacity(cidut::kernelHalfWidth(kernel.width), width),
-                             cidut::queueCapacity(cidut::kernelHalfWidth(kernel.height), height));
-    status = csys_memory_allocFastMem_internal(sizeof(int32_t) * static_cast<size_t>(slots), &ring);
-    if (status < 0) return scope.close(status);
-    scope.scratch<csys_memory_free_internal>(&ring);
-    void* column = nullptr;
-    if (height >= 2) {
-        status = csys_memory_allocFastMem_internal(2 * static_cast<size_t>(height), &column);
-        if (status < 0) return scope.close(status);
-        scope.scratch<csys_memory_free_internal>(&column);
     }
     cimg_window out;
-    status = cimg_window_init(&out, target);
+    if (status >= 0) status = cimg_window_init(&out, target);
     if (status < 0) return scope.close(status);
-    plane input{const_cast<uint8_t*>(in.pixels), in.pitch};
-    plane between{intermediate.asConst.pixels, intermediate.asConst.pitch};
-    runType(type, input, between, plane{out.pixels, out.pitch}, width, height, kernel,
-            passBuffers{static_cast<int32_t*>(ring), static_cast<uint8_t*>(column)});
+    const morphPlane input{const_cast<uint8_t*>(in.pixels), in.pitch};
+    const morphPlane between{intermediate.asConst.pixels, intermediate.asConst.pitch};
+    const morphPlane output{out.pixels, out.pitch};
+    void* first = nullptr;
+    void* second = nullptr;
+    if (!cprt_isOptimizationInhibited(L"cidut_morph2d_run")) {
+        status = scratchBlock(
+            scope, cidut::morphLanesScratchBytes(width, height, kernel.width, kernel.height),
+            &first);
+        if (status < 0) return scope.close(status);
+        runType(type, input, between, output, width, height, kernel,
+                lanePasses{static_cast<uint8_t*>(first)});
+        return scope.close(0);
+    }
+    const int32_t slots =
+        std::max(cidut::queueCapacity(cidut::kernelHalfWidth(kernel.width), width),
+                 cidut::queueCapacity(cidut::kernelHalfWidth(kernel.height), height));
+    status = scratchBlock(scope, sizeof(int32_t) * static_cast<size_t>(slots), &first);
+    if (status >= 0) status = scratchBlock(scope, 2 * static_cast<size_t>(height), &second);
+    if (status < 0) return scope.close(status);
+    runType(type, input, between, output, width, height, kernel,
+            portablePasses{static_cast<int32_t*>(first), static_cast<uint8_t*>(second)});
     return scope.close(0);
 }
 
