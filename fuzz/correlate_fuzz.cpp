@@ -40,23 +40,25 @@ std::vector<T> samples(reader& in, int32_t count) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reader in{data, size};
+    // Sizes may be zero or negative: the calls must then answer with a status.
     const int32_t n = in.take(100), m = in.take(120), maxShift = in.take(100);
     const bool wide = in.take(2) != 0;
+    // Room for every score the sizes could ask for, never fewer than one.
+    const size_t room = static_cast<size_t>(120 + 2 * 100 + 1);
+    std::vector<double> scores(room);
     double shift = 0, score = 0;
     if (wide) {
         std::vector<uint32_t> a = samples<uint32_t>(in, n), b = samples<uint32_t>(in, m);
-        std::vector<double> scores(static_cast<size_t>(m + 2 * (maxShift > 0 ? maxShift : 0) + 1));
-        if (n > 0 && m > 0) {
-            cf_correlate1D_U32(a.data(), n, b.data(), m, maxShift, scores.data());
-            cidut_RunCorrelate_UInt32(a.data(), n, b.data(), m, maxShift, &shift, &score);
-        }
+        a.resize(a.size() + 1);
+        b.resize(b.size() + 1);
+        cf_correlate1D_U32(a.data(), n, b.data(), m, maxShift, scores.data());
+        cidut_RunCorrelate_UInt32(a.data(), n, b.data(), m, maxShift, &shift, &score);
     } else {
         std::vector<uint8_t> a = samples<uint8_t>(in, n), b = samples<uint8_t>(in, m);
-        std::vector<double> scores(static_cast<size_t>(m + 2 * (maxShift > 0 ? maxShift : 0) + 1));
-        if (n > 0 && m > 0) {
-            cf_correlate1D_U8(a.data(), n, b.data(), m, maxShift, scores.data());
-            cf_RunCorrelate_U8(a.data(), n, b.data(), m, maxShift, &shift, &score);
-        }
+        a.resize(a.size() + 1);
+        b.resize(b.size() + 1);
+        cf_correlate1D_U8(a.data(), n, b.data(), m, maxShift, scores.data());
+        cf_RunCorrelate_U8(a.data(), n, b.data(), m, maxShift, &shift, &score);
     }
     return 0;
 }
