@@ -9,6 +9,7 @@
 
 #include "ci_id/morph.h"
 #include "ci_id/platform/cimg.h"
+#include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/status.h"
 #include "noise_image.h"
@@ -226,6 +227,43 @@ TEST(Morph2d, LargerImagesAndWideKernels) {
                 << "type " << type << " kernel " << kernel.first << " x " << kernel.second;
         }
     }
+}
+
+// Refuses every block above a size, so that only the optimised kernel's working memory fails.
+class smallBlocksOnly {
+public:
+    explicit smallBlocksOnly(size_t limit)
+        : limit_(limit),
+          record_{&alloc, &release, this},
+          previous_(csys_memory_setAllocator(&record_)) {}
+    ~smallBlocksOnly() { csys_memory_setAllocator(previous_); }
+    int refused = 0;
+
+private:
+    static void* alloc(void* context, size_t bytes, size_t alignment) {
+        auto* self = static_cast<smallBlocksOnly*>(context);
+        if (bytes > self->limit_) {
+            ++self->refused;
+            return nullptr;
+        }
+        return self->previous_->alloc(self->previous_->context, bytes, alignment);
+    }
+    static void release(void* context, void* block) {
+        auto* self = static_cast<smallBlocksOnly*>(context);
+        self->previous_->free(self->previous_->context, block);
+    }
+    size_t limit_;
+    csys_allocator record_;
+    const csys_allocator* previous_;
+};
+
+TEST(Morph2d, WithoutMemoryForTheOptimisedKernelThePortableOneWorks) {
+    greyWindow content = cid_test::randomGreyWindow(300, 200, 19);
+    windowedImage source(content, noiseLayout{});
+    smallBlocksOnly limit(65536);
+    EXPECT_EQ(morphed(source.image.asConst, CIDUT_MORPH_CLOSE, 15, 9),
+              bruteMorph(content, CIDUT_MORPH_CLOSE, 15, 9));
+    EXPECT_GT(limit.refused, 0);
 }
 
 TEST(Morph2d, ClosingFillsAHoleAndOpeningRemovesASpot) {

@@ -46,7 +46,8 @@ CI_ID_API int32_t rowExtremaMin(int32_t kernel, const uint8_t* source, uint8_t* 
  * that row (column) then reaches both ends of it wherever the row allows.
  *
  * The filter runs an optimised kernel (several lines at a time, three operations per sample
- * whatever the kernel) unless the optimisation-inhibit hook forbids L"cidut_morph2d_run"; the
+ * whatever the kernel) unless the optimisation-inhibit hook forbids L"cidut_morph2d_run" or its
+ * working memory (about 256 bytes per pixel of the window's longer side) cannot be had; the
  * portable kernel (the row function along rows and along columns copied into a buffer) gives
  * the same pixels.
  *

@@ -178,11 +178,12 @@ int32_t filterInto(const cimg_imageConst* source, const cimg_windowConst& in, ui
     const morphPlane output{out.pixels, out.pitch};
     void* first = nullptr;
     void* second = nullptr;
-    if (!cprt_isOptimizationInhibited(L"cidut_morph2d_run")) {
-        status = scratchBlock(
-            scope, cidut::morphLanesScratchBytes(width, height, kernel.width, kernel.height),
-            &first);
-        if (status < 0) return scope.close(status);
+    // The optimised kernel needs a few hundred bytes per sample of the longer side; when that
+    // much memory is not to be had, the portable kernel, which needs far less, does the work.
+    if (!cprt_isOptimizationInhibited(L"cidut_morph2d_run") &&
+        scratchBlock(scope,
+                     cidut::morphLanesScratchBytes(width, height, kernel.width, kernel.height),
+                     &first) >= 0) {
         runType(type, input, between, output, width, height, kernel,
                 lanePasses{static_cast<uint8_t*>(first)});
         return scope.close(0);
