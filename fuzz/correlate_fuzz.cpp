@@ -1,7 +1,5 @@
 // Fuzz target for profile correlation: sizes, shift range and samples all come from the input.
-// Build with the library's sources, for example:
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform \
-//       fuzz/correlate_fuzz.cpp src/id/idut/*.cpp platform/*/*.cpp -o correlate_fuzz
+// Built and run as fuzz/README.md describes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -1,8 +1,6 @@
 // Fuzz target for the pixel operations on images: image size, window, kernel sizes, factors,
 // modes and pixels come from the input.
-// Build with the library's sources, for example:
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform \
-//       fuzz/pixel_ops_fuzz.cpp src/id/idut/*.cpp platform/*/*.cpp -o pixel_ops_fuzz
+// Built and run as fuzz/README.md describes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -8,10 +8,7 @@
 // correction capacity that is not restored exactly; a CC-A refusal that changed its codewords;
 // any read or write outside the arrays.
 //
-// Build (from the repository root, as one command):
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform
-//       -Itests/support fuzz/reedsolomon_fuzz.cpp tests/support/rs_reference.cpp
-//       src/id/idut/*.cpp platform/*/*.cpp -o reedsolomon_fuzz
+// Built and run as fuzz/README.md describes (it also needs tests/support/rs_reference.cpp).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
