@@ -2,7 +2,7 @@
 CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: test test-sanitize bench format clean
+.PHONY: test test-sanitize bench fuzz format clean
 
 # Release build with assertions kept (no NDEBUG), library and tests, then every test.
 test:
@@ -24,9 +24,17 @@ bench:
 	cmake --build build-bench
 	for b in build-bench/bench/bench_*; do "$$b" || exit 1; done
 
+# A libFuzzer build of one target: make fuzz TARGET=geometry_fuzz
+fuzz:
+	mkdir -p build-fuzz
+	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform -Itests/support \
+	    fuzz/$(TARGET).cpp src/id/idut/*.cpp platform/*/*.cpp \
+	    $(if $(filter reedsolomon_fuzz,$(TARGET)),tests/support/rs_reference.cpp) \
+	    -o build-fuzz/$(TARGET)
+
 format:
 	find defs src platform tests bench examples fuzz -name '*.h' -o -name '*.cpp' -o -name '*.c' \
 	    | xargs clang-format -i
 
 clean:
-	rm -rf build build-sanitize build-bench
+	rm -rf build build-sanitize build-bench build-fuzz

@@ -1,7 +1,5 @@
 // libFuzzer target for the transforms, spectra and the classifier: the first bytes choose the
-// entry point and the sizes, the rest are pixels. Build with
-//   clang++ -std=c++17 -g -fsanitize=fuzzer,address,undefined -Idefs fuzz/fft_fuzz.cpp \
-//       src/id/idut/*.cpp platform/*/*.cpp -o fft_fuzz
+// entry point and the sizes, the rest are pixels. Built and run as fuzz/README.md describes.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -2,9 +2,7 @@
 // byte picks the entry, the rest becomes its numbers. Inputs keep within each entry's
 // preconditions, so any assertion, sanitizer report or hang is a finding.
 //
-// Build (from the repository root):
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform \
-//       fuzz/geometry_fuzz.cpp src/id/idut/*.cpp platform/*/*.cpp -o geometry_fuzz
+// Built and run as fuzz/README.md describes.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>

@@ -8,6 +8,8 @@
 
 #include "ci_id/platform/cbt.h"
 #include "ci_id/platform/cimg.h"
+#include "ci_id/platform/cip_pel.h"
+#include "ci_id/platform/cip_polar.h"
 #include "ci_id/platform/cmath_fixed.h"
 #include "ci_id/platform/cmath_shape.h"
 #include "ci_id/platform/cmath_vect.h"
@@ -25,18 +27,24 @@
 #include "ci_id/platform/cx_timer.h"
 #include "ci_id/platform/cx_vector.h"
 
+#include "ci_id/bigint.h"
+#include "ci_id/classifier.h"
+#include "ci_id/correlate.h"
+#include "ci_id/edgeid.h"
+#include "ci_id/fft.h"
 #include "ci_id/fixpt.h"
 #include "ci_id/histostats.h"
+#include "ci_id/imagemanager.h"
 #include "ci_id/line.h"
 #include "ci_id/linefit.h"
+#include "ci_id/morph.h"
 #include "ci_id/peak.h"
+#include "ci_id/pelops.h"
 #include "ci_id/range.h"
+#include "ci_id/reedsolomon.h"
 #include "ci_id/sort.h"
 #include "ci_id/tracking.h"
 #include "ci_id/vector.h"
-
-#include "ci_id/classifier.h"
-#include "ci_id/fft.h"
-#include "ci_id/platform/cip_polar.h"
+#include "ci_id/vector8.h"
 
 #endif
