@@ -100,7 +100,7 @@ bool strictlyInside(const cmath_vect& p, const cimg_windowConst& w) {
 // The found L's rectangle within the window (unless allowed at its border), of a size that the
 // parameters accept, and showing a Data Matrix finder and timing pattern.
 bool cornerAccepted(const cornerFinding& corner, const cid2d_trackingParams& p,
-                    const cimg_windowConst& window, int32_t threshold) {
+                    const cimg_windowConst& window, int32_t threshold, finderReading* reading) {
     const cmath_shapeAffineRect& r = corner.rect;
     if (!p.allowAtBorder) {
         for (const cmath_vect& point : {r.po, r.px, r.py, corner.farCorner}) {
@@ -111,7 +111,7 @@ bool cornerAccepted(const cornerFinding& corner, const cid2d_trackingParams& p,
     double yLength = std::hypot(r.py.x - r.po.x, r.py.y - r.po.y);
     return std::min(xLength, yLength) >= p.minSymbolSize &&
            std::max(xLength, yLength) <= p.maxSymbolSize &&
-           looksLikeDataMatrix(window, r, corner.farCorner, threshold);
+           looksLikeDataMatrix(window, r, threshold, p.allowSkew != 0, reading);
 }
 
 int32_t shapeHintOf(const cid2d_trackingParams& p) {
@@ -123,7 +123,7 @@ int32_t shapeHintOf(const cid2d_trackingParams& p) {
 // neighbours, until an accepted L is found or merging changes nothing.
 int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t q,
                   const cid2d_trackingParams& p, const cimg_windowConst& window,
-                  int32_t threshold, cornerFinding* corner, bool* accepted) {
+                  int32_t threshold, cornerFinding* corner, finderReading* reading, bool* accepted) {
     *accepted = false;
     for (int32_t pass = 0; pass < p.maxCornerPasses && runs >= 2; ++pass) {
         int32_t before = runs;
@@ -140,7 +140,7 @@ int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t 
                                     p.allowSkew, p.allowStrongSkew, shapeHintOf(p), corner);
         if (status >= 0) status = csys_attention_check();
         if (status < 0) return status;
-        if (corner->found && cornerAccepted(*corner, p, window, threshold)) {
+        if (corner->found && cornerAccepted(*corner, p, window, threshold, reading)) {
             *accepted = true;
             return 0;
         }
@@ -176,9 +176,11 @@ cstd_rect32 enclosingPixels(const cid2d_trackingResult& result) {
     return cstd_rect32{x0, y0, x1 - x0, y1 - y0};
 }
 
-// A found symbol must lie inside the window and off the mask.
-int32_t confirmFound(const cimg_imageConst* image, const cid_mask* mask,
-                     const cmath_xformLinear* maskArgument, cid2d_trackingResult* result) {
+// A found symbol must lie off the mask, and inside the window unless the parameters allow it to
+// touch or cross the window's edge.
+int32_t confirmFound(const cimg_imageConst* image, const cid2d_trackingParams& params,
+                     const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                     cid2d_trackingResult* result) {
     cid_region region;
     int32_t status = cid_region_initAffineRect(&region, &result->rect,
                                                result->farCornerFromShape ? nullptr
@@ -193,6 +195,7 @@ int32_t confirmFound(const cimg_imageConst* image, const cid_mask* mask,
         if (status < 0) return status;
         if (masked) result->found = 0;
     }
+    if (params.allowAtBorder) return 0;
     cstd_rect32 window;
     status = cimg_imageConst_getWindow(image, &window);
     if (status < 0) return status;
@@ -264,11 +267,13 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
     CSTD_ASSERT(runs < kSegmentCapacity);
 
     cornerFinding corner{};
+    finderReading reading{};
     bool accepted = false;
-    status = fitCorner(area, n, runs, q, *params, window, seed->mean, &corner, &accepted);
+    status = fitCorner(area, n, runs, q, *params, window, seed->mean, &corner, &reading, &accepted);
     if (status < 0 || !accepted) return status;
+    refineCorner(window, reading, params->allowSkew != 0, &corner);
     storeCorner(corner, *seed, result);
-    status = confirmFound(image, mask, maskArgument, result);
+    status = confirmFound(image, *params, mask, maskArgument, result);
     if (status < 0) return status;
     result->quality = 1000;
     result->scanLineIndex = params->firstScanLine;

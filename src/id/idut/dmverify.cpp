@@ -4,9 +4,11 @@
 // one of these.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "ci_id/priv/ci_idut/dmfind.h"
+#include "ci_id/priv/ci_idut/grey_sample.h"
 
 namespace cidut {
 
@@ -17,6 +19,8 @@ constexpr double kQuietZone = 0.75;      // share of quiet-zone samples in the o
 constexpr int kLeastTimingModules = 8;   // the narrowest symbol side
 constexpr double kRegularRuns = 0.75;    // share of timing runs of a plausible length
 constexpr double kModuleRatio = 1.6;     // modules of the two timing sides: squares, seen askew
+constexpr double kLevelMatch = 0.4;      // share of the ink-to-quiet-zone contrast by which the
+                                         // timing's light and dark modules may differ from them
 
 struct side {
     cmath_vect from;
@@ -24,48 +28,62 @@ struct side {
     cmath_vect inward;  // unit normal pointing into the symbol
 };
 
-// Bilinear grey level at an image point; false outside the window.
-bool greyAt(const cimg_windowConst& w, double x, double y, double* value) {
-    double u = x - w.xOffset - 0.5, v = y - w.yOffset - 0.5;
-    if (!(u >= 0 && v >= 0 && u <= w.width - 1 && v <= w.height - 1)) return false;
-    int i = std::min(static_cast<int>(u), w.width - 2 < 0 ? 0 : w.width - 2);
-    int j = std::min(static_cast<int>(v), w.height - 2 < 0 ? 0 : w.height - 2);
-    double fu = u - i, fv = v - j;
-    auto p = [&](int a, int b) {
-        int ca = std::min(a, w.width - 1), cb = std::min(b, w.height - 1);
-        return static_cast<double>(w.pixels[cb * w.pitch + ca]);
-    };
-    double top = p(i, j) * (1 - fu) + p(i + 1, j) * fu;
-    double bottom = p(i, j + 1) * (1 - fu) + p(i + 1, j + 1) * fu;
-    *value = top * (1 - fv) + bottom * fv;
-    return true;
-}
-
-// Ink (1), paper (0) or outside the window (-1) along a side, offset by inset towards the inside,
-// between fractions t0 and t1 of its length, about every half pixel.
-std::vector<int> profile(const cimg_windowConst& w, const side& s, double inset, double t0,
-                         double t1, double threshold, bool darkInk) {
+// Grey levels along a side, offset by inset towards the inside, between fractions t0 and t1 of
+// its length, about every half pixel; -1 outside the window.
+std::vector<double> greysAlong(const cimg_windowConst& w, const side& s, double inset, double t0,
+                               double t1) {
     double length = std::hypot(s.to.x - s.from.x, s.to.y - s.from.y);
     int count = std::max(8, static_cast<int>((t1 - t0) * length * 2));
-    std::vector<int> out(count);
+    std::vector<double> out(count);
     for (int k = 0; k < count; ++k) {
         double t = t0 + (t1 - t0) * (k + 0.5) / count;
         double x = s.from.x + t * (s.to.x - s.from.x) + inset * s.inward.x;
         double y = s.from.y + t * (s.to.y - s.from.y) + inset * s.inward.y;
-        double grey = 0;
-        out[k] = greyAt(w, x, y, &grey) ? ((grey < threshold) == darkInk ? 1 : 0) : -1;
+        if (!greyAt(w, x, y, &out[k])) out[k] = -1;
     }
     return out;
 }
 
-double shareOf(const std::vector<int>& samples, int value) {
+// Ink (1), paper (0) or outside the window (-1) for each grey level.
+std::vector<int> classify(const std::vector<double>& greys, double threshold, bool darkInk) {
+    std::vector<int> out(greys.size());
+    for (size_t k = 0; k < greys.size(); ++k) {
+        out[k] = greys[k] < 0 ? -1 : ((greys[k] < threshold) == darkInk ? 1 : 0);
+    }
+    return out;
+}
+
+std::vector<int> profile(const cimg_windowConst& w, const side& s, double inset, double t0,
+                         double t1, double threshold, bool darkInk) {
+    return classify(greysAlong(w, s, inset, t0, t1), threshold, darkInk);
+}
+
+// Mean grey level of the samples of one class (ink or paper); -1 when there are none.
+double levelOf(const cimg_windowConst& w, const side& s, double inset, double t0, double t1,
+               double threshold, bool darkInk, int value) {
+    std::vector<double> greys = greysAlong(w, s, inset, t0, t1);
+    std::vector<int> classes = classify(greys, threshold, darkInk);
+    double sum = 0;
+    int count = 0;
+    for (size_t k = 0; k < greys.size(); ++k) {
+        if (classes[k] != value) continue;
+        sum += greys[k];
+        ++count;
+    }
+    return count == 0 ? -1 : sum / count;
+}
+
+// Share of the samples inside the window that have value; empty when fewer than half of them lie
+// inside the window (a symbol allowed to touch the window's edge has no quiet zone to see there).
+std::optional<double> shareOf(const std::vector<int>& samples, int value) {
     int hits = 0, valid = 0;
     for (int s : samples) {
         if (s < 0) continue;
         ++valid;
         hits += s == value;
     }
-    return valid == 0 ? 0.0 : static_cast<double>(hits) / valid;
+    if (2 * valid < static_cast<int>(samples.size())) return std::nullopt;
+    return static_cast<double>(hits) / valid;
 }
 
 struct run {
@@ -73,10 +91,13 @@ struct run {
     int length;
 };
 
-// Runs of equal samples (a sample outside the window ends the profile).
+// Runs of equal samples; the profile starts at the first sample inside the window and ends at
+// the next one outside it.
 std::vector<run> runsOf(const std::vector<int>& samples) {
     std::vector<run> runs;
-    for (size_t k = 0; k < samples.size() && samples[k] >= 0; ++k) {
+    size_t k = 0;
+    while (k < samples.size() && samples[k] < 0) ++k;
+    for (; k < samples.size() && samples[k] >= 0; ++k) {
         if (runs.empty() || samples[k] != runs.back().value) runs.push_back(run{samples[k], 0});
         ++runs.back().length;
     }
@@ -116,7 +137,7 @@ side sideOf(const cmath_vect& from, const cmath_vect& to, const cmath_vect& cent
 // Reads a timing side at a few insets and keeps the most convincing; the module length in pixels
 // when one convinces.
 bool timingSide(const cimg_windowConst& w, const side& s, double threshold, bool darkInk,
-                double* module) {
+                double* module, double* insetUsed) {
     const double length = std::hypot(s.to.x - s.from.x, s.to.y - s.from.y);
     // The far corner is the least certain point under perspective: read from the arm's end
     // over three quarters of the side.
@@ -132,6 +153,7 @@ bool timingSide(const cimg_windowConst& w, const side& s, double threshold, bool
         // The inset must land in the timing row, not beyond it.
         if (inset > 0.8 * candidate) continue;
         *module = candidate;
+        *insetUsed = inset;
         return true;
     }
     return false;
@@ -140,20 +162,29 @@ bool timingSide(const cimg_windowConst& w, const side& s, double threshold, bool
 }  // namespace
 
 bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffineRect& rect,
-                         const cmath_vect& farCorner, int32_t threshold) {
-    const cmath_vect centre{(rect.po.x + rect.px.x + rect.py.x + farCorner.x) / 4,
-                            (rect.po.y + rect.px.y + rect.py.y + farCorner.y) / 4};
+                         int32_t threshold, bool askew, finderReading* reading) {
+    double* modules = reading->modules;
+    const cmath_vect centre{(rect.px.x + rect.py.x) / 2, (rect.px.y + rect.py.y) / 2};
     const side arms[2] = {sideOf(rect.po, rect.px, centre), sideOf(rect.po, rect.py, centre)};
-    const side timing[2] = {sideOf(rect.px, farCorner, centre), sideOf(rect.py, farCorner, centre)};
     // The symbol's colour is the arms' colour just inside them.
     double dark = 0;
     for (const side& arm : arms) {
-        dark += shareOf(profile(window, arm, 1.0, 0.1, 0.9, threshold, true), 1);
+        dark += shareOf(profile(window, arm, 1.0, 0.1, 0.9, threshold, true), 1).value_or(0.0);
     }
     const bool darkInk = dark >= 1.0;
-    double modules[2] = {0, 0};
+    reading->darkInk = darkInk;
+    reading->sides[0] = findFarSide(window, rect.po, rect.px, rect.py, darkInk, askew);
+    reading->sides[1] = findFarSide(window, rect.po, rect.py, rect.px, darkInk, askew);
+    side timing[2];
+    double timingInset[2] = {0, 0};
     for (int k = 0; k < 2; ++k) {
-        if (!timingSide(window, timing[k], threshold, darkInk, &modules[k])) return false;
+        const farSide& f = reading->sides[k];
+        timing[k] = side{f.from,
+                         {f.from.x + f.length * f.along.x, f.from.y + f.length * f.along.y},
+                         {-f.outward.x, -f.outward.y}};
+        if (!timingSide(window, timing[k], threshold, darkInk, &modules[k], &timingInset[k])) {
+            return false;
+        }
     }
     if (std::max(modules[0], modules[1]) > kModuleRatio * std::min(modules[0], modules[1])) {
         return false;
@@ -161,11 +192,26 @@ bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffine
     for (int k = 0; k < 2; ++k) {
         // Arm k is as thick as a module of the timing side that runs across it, timing[k].
         const double half = 0.5 * modules[k];
-        if (shareOf(profile(window, arms[k], half, 0.1, 0.9, threshold, darkInk), 1) < kArmInk) {
+        if (shareOf(profile(window, arms[k], half, 0.1, 0.9, threshold, darkInk), 1).value_or(0.0) <
+            kArmInk) {
             return false;
         }
         std::vector<int> quiet = profile(window, arms[k], -half, 0.1, 0.9, threshold, darkInk);
-        if (shareOf(quiet, 0) < kQuietZone) return false;
+        if (shareOf(quiet, 0).value_or(1.0) < kQuietZone) return false;
+        // The timing sides have their quiet zone too; an L cut from the edge of a symbol's quiet
+        // zone, read as a light symbol, has the symbol itself there.
+        std::vector<int> beyond = profile(window, timing[k], -0.5 * modules[1 - k], 0.05, 0.75,
+                                          threshold, darkInk);
+        if (shareOf(beyond, 0).value_or(1.0) < kQuietZone) return false;
+    }
+    // The timing modules are the symbol's two colours: an L cut from something else (the edge of
+    // a quiet zone against a darker ground, read as a light symbol) shows other levels there.
+    const double ink = levelOf(window, arms[0], 0.5 * modules[0], 0.1, 0.9, threshold, darkInk, 1);
+    const double paper = levelOf(window, arms[0], -0.5 * modules[0], 0.1, 0.9, threshold, darkInk, 0);
+    if (ink < 0 || paper < 0) return true;
+    for (int k = 0; k < 2; ++k) {
+        double light = levelOf(window, timing[k], timingInset[k], 0.0, 0.75, threshold, darkInk, 0);
+        if (light >= 0 && std::fabs(light - paper) > kLevelMatch * std::fabs(ink - paper)) return false;
     }
     return true;
 }

@@ -49,9 +49,37 @@ int32_t seedIsMasked(const cid_mask* mask, const cmath_xformLinear* maskArgument
 void copyContour(const cbt_result& track, int32_t count, const cimg_windowConst& window,
                  contourPoint* contour);
 
-// Whether the L of rect (vertex po, arm ends px and py) and far corner shows a Data Matrix finder
-// at the given threshold: solid arms with a quiet zone beyond them and timing on the far sides.
+// A far side of a symbol: the outer edge of its timing modules, from near the end of a solid
+// side towards the far corner.
+struct farSide {
+    cmath_vect from;
+    cmath_vect along;    // unit
+    cmath_vect outward;  // unit, away from the symbol
+    double length;
+};
+
+// The far side starting near `end`, the end of the solid side from `vertex`, and running the
+// other solid side's way (towards otherEnd's side), within about 17 degrees of it when the view
+// may be askew.
+farSide findFarSide(const cimg_windowConst& window, const cmath_vect& vertex, const cmath_vect& end,
+                    const cmath_vect& otherEnd, bool darkInk, bool askew);
+
+// What the finder check reads of a symbol: its colour, its far sides (sides[0] starts at the end
+// of the solid side px, sides[1] at that of py) and the module lengths on them.
+struct finderReading {
+    bool darkInk;
+    farSide sides[2];
+    double modules[2];
+};
+
+// Whether the L of rect (vertex po, arm ends px and py) shows a Data Matrix finder at the given
+// threshold: solid arms with a quiet zone beyond them and timing along the far sides.
 bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffineRect& rect,
-                         const cmath_vect& farCorner, int32_t threshold);
+                         int32_t threshold, bool askew, finderReading* reading);
+
+// Measures the L's sides on the image and fits them, the far sides parallel to the solid ones or,
+// with fitFarSides, freely; keeps the L as it is where a side cannot be measured.
+void refineCorner(const cimg_windowConst& window, const finderReading& reading, bool fitFarSides,
+                  cornerFinding* corner);
 
 }  // namespace cidut
