@@ -7,6 +7,7 @@
 #include "ci_id/status.h"
 
 #include "ci_id/platform/cimg.h"
+#include "ci_id/platform/cmath_fixed.h"
 #include "ci_id/platform/cmath_shape.h"
 #include "ci_id/platform/cmath_vect.h"
 #include "ci_id/platform/cmath_xform.h"
@@ -21,8 +22,10 @@
 #include "ci_id/platform/cx_exception.h"
 #include "ci_id/platform/cx_timer.h"
 
+#include "ci_id/edgescan.h"
 #include "ci_id/line.h"
 #include "ci_id/peak.h"
+#include "ci_id/scan.h"
 #include "ci_id/sort.h"
 #include "ci_id/vector.h"
 
