@@ -1,5 +1,6 @@
 #include "edge_scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -57,7 +58,7 @@ greyScene barsScene(double normalAngle, double minWidth, double maxWidth, uint32
 
 sceneImage::sceneImage(int32_t width, int32_t height, int32_t padding, const greyScene& scene,
                        int samples, uint32_t paddingSeed)
-    : padding_(padding), fullWidth_(width + 2 * padding) {
+    : width_(width), height_(height), padding_(padding), fullWidth_(width + 2 * padding) {
     const int32_t fullHeight = height + 2 * padding;
     pixels_.resize(static_cast<size_t>(fullWidth_) * fullHeight);
     std::mt19937 rng(paddingSeed);
@@ -92,6 +93,17 @@ cimg_windowConst sceneImage::window() const {
 
 uint8_t sceneImage::at(int32_t x, int32_t y) const {
     return pixels_[static_cast<size_t>(y + padding_) * fullWidth_ + x + padding_];
+}
+
+void sceneImage::addNoise(int amplitude, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> noise(-amplitude, amplitude);
+    for (int32_t y = 0; y < height_; ++y) {
+        for (int32_t x = 0; x < width_; ++x) {
+            uint8_t& p = pixels_[static_cast<size_t>(y + padding_) * fullWidth_ + x + padding_];
+            p = static_cast<uint8_t>(std::clamp(p + noise(rng), 0, 255));
+        }
+    }
 }
 
 }  // namespace cid_test

@@ -41,8 +41,12 @@ public:
     cimg_windowConst window() const;
     // Grey level of window pixel (x, y).
     uint8_t at(int32_t x, int32_t y) const;
+    // Adds uniform noise in [-amplitude, amplitude] to every window pixel, saturating.
+    void addNoise(int amplitude, uint32_t seed);
 
 private:
+    int32_t width_;
+    int32_t height_;
     int32_t padding_;
     int32_t fullWidth_;
     std::vector<uint8_t> pixels_;

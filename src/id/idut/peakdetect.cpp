@@ -35,10 +35,12 @@ int32_t cidc_peakDetectState_detect(cidc_peakDetectState* state, uint8_t levelA,
                                     int16_t sample, int32_t threshold, int32_t positionOffset,
                                     uint32_t leftShift, uint32_t rightShift) {
     CSTD_ASSERT(state);
-    cidut::feedSample(
-        *state, sample, threshold, positionOffset,
+    auto tracker = cidut::peakTracker<int64_t>::of(*state);
+    tracker.feed(
+        sample, threshold, positionOffset,
         [=](int64_t v) { return cidut::shiftStrength(v, leftShift, rightShift); },
         [=] { return static_cast<uint8_t>((levelA + levelB) >> 1); });
+    tracker.storeInto(state);
     return 0;
 }
 

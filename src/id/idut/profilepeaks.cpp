@@ -34,21 +34,21 @@ int32_t cidc_runEdgeScanPeakDetection(const cimg_windowConst* countSource,
     if (n < 3) return 0;
     const unsigned char* s = samples->pixels;
     auto difference = [s](int32_t i) { return sampleAt(s, i + 1) - sampleAt(s, i - 1); };
-    cidc_peakDetectState narrow;
-    int32_t status = cidc_peakDetectState_init(&narrow, peaks, 0, n - 2);
+    cidc_peakDetectState state;
+    int32_t status = cidc_peakDetectState_init(&state, peaks, 0, n - 2);
     if (status < 0) return status;
-    cidut::wideDetectState st{difference(1),  0, 0, 0, -1, narrow.peakCount, narrow.peakCapacity,
-                              narrow.nextPeak};
+    auto tracker = cidut::peakTracker<int64_t>::of(state);
+    tracker.value = difference(1);
     const int64_t threshold = params->contrastThreshold;
     for (int32_t i = 2; i <= n - 2; ++i) {
-        cidut::feedSample(
-            st, difference(i), threshold, 0, [](int64_t v) { return cidut::clampTo<int32_t>(v); },
+        tracker.feed(
+            difference(i), threshold, 0, [](int64_t v) { return cidut::clampTo<int32_t>(v); },
             [s, i] {
                 const int64_t mean = (sampleAt(s, i - 2) + sampleAt(s, i)) / 2;
                 return static_cast<uint8_t>(static_cast<uint64_t>(mean) & 0xFFu);
             });
     }
-    narrow.peakCount = st.peakCount;
-    return cidc_peakDetectState_finish(&narrow, peaks);
+    tracker.storeInto(&state);
+    return cidc_peakDetectState_finish(&state, peaks);
 }
 }
