@@ -17,9 +17,10 @@
  * - other axis-parallel scans: the 3 x 3 Sobel gradient projected onto the gradient direction
  *   (gx, gy), weights normalised to 64 / (2 max + min) of the components, threshold 8 T,
  *   strength g / 8, mid level the mean grey of the pixels on either side;
- * - oblique scans: the same kernel at the pixels nearest to the parallel of the line through the
- *   centre of the start pixel, one pixel along the major axis per sample, so that each peak's
- *   position converts back to where it was sampled.
+ * - oblique scans: the same kernel, interpolated bilinearly at points one line step apart (one
+ *   pixel along the major axis) on the parallel of the line through the centre of the start
+ *   pixel, so that each peak's position converts back to where it was found, whatever the angle
+ *   at which the edge crosses the scan.
  * With gradient direction (g, 0) or (0, g) the kernel loop measures 32 times the Sobel gradient,
  * as it does for any other direction of that size, so strengths and thresholds mean the same in
  * all three loops (4 times the Sobel gradient across a step).
