@@ -5,8 +5,8 @@
 // Build and run from the repository root (libFuzzer, with the address and undefined-behaviour
 // sanitizers):
 //   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform \
-//       fuzz/edgescan_fuzz.cpp src/id/idut/*.cpp platform/*/*.cpp -o build-fuzz-edgescan
-//   ./build-fuzz-edgescan -max_total_time=60
+//       fuzz/edgescan_fuzz.cpp src/id/idut/*.cpp platform/*/*.cpp -o /tmp/edgescan_fuzz
+//   /tmp/edgescan_fuzz -max_total_time=60
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
