@@ -46,6 +46,16 @@ long double trueSine(uint32_t angle, int fracBits) {
     return std::ldexp(std::sin(static_cast<long double>(angle) * pi / 32768.0L), fracBits);
 }
 
+// The library takes the angle by reference; these take it by value for brevity.
+int32_t sin16(uint32_t angle, int32_t fracBits) {
+    const uint16_t a = static_cast<uint16_t>(angle);
+    return cmath_sin16FixedPoint(&a, fracBits);
+}
+int32_t cos16(uint32_t angle, int32_t fracBits) {
+    const uint16_t a = static_cast<uint16_t>(angle);
+    return cmath_cos16FixedPoint(&a, fracBits);
+}
+
 TEST(SinCos16, CorrectlyRoundedOverEveryAngleAndFractionBits) {
     for (int fracBits = 0; fracBits <= 30; ++fracBits) {
         for (uint32_t angle = 0; angle < 65536; ++angle) {
@@ -54,28 +64,28 @@ TEST(SinCos16, CorrectlyRoundedOverEveryAngleAndFractionBits) {
             // No value sits near a rounding tie, so rounding the reference is the true rounding.
             ASSERT_GT(std::fabs(std::fabs(exact - std::trunc(exact)) - 0.5L), 1e-7L)
                 << angle << " " << fracBits;
-            ASSERT_EQ(cmath_sin16FixedPoint(static_cast<uint16_t>(angle), fracBits),
+            ASSERT_EQ(sin16(angle, fracBits),
                       static_cast<int32_t>(expected))
                 << angle << " " << fracBits;
-            ASSERT_EQ(cmath_cos16FixedPoint(static_cast<uint16_t>(angle), fracBits),
-                      cmath_sin16FixedPoint(static_cast<uint16_t>(angle + 16384), fracBits));
+            ASSERT_EQ(cos16(angle, fracBits),
+                      sin16(angle + 16384, fracBits));
         }
     }
 }
 
 TEST(SinCos16, ExactValuesAndSymmetries) {
-    EXPECT_EQ(cmath_sin16FixedPoint(16384, 15), 32768);
-    EXPECT_EQ(cmath_sin16FixedPoint(32768, 15), 0);
-    EXPECT_EQ(cmath_sin16FixedPoint(49152, 15), -32768);
-    EXPECT_EQ(cmath_cos16FixedPoint(0, 16), 65536);
-    EXPECT_EQ(cmath_cos16FixedPoint(32768, 30), -(1 << 30));
-    EXPECT_EQ(cmath_sin16FixedPoint(8192, 0), 1);  // sqrt(1/2) rounds to 1
+    EXPECT_EQ(sin16(16384, 15), 32768);
+    EXPECT_EQ(sin16(32768, 15), 0);
+    EXPECT_EQ(sin16(49152, 15), -32768);
+    EXPECT_EQ(cos16(0, 16), 65536);
+    EXPECT_EQ(cos16(32768, 30), -(1 << 30));
+    EXPECT_EQ(sin16(8192, 0), 1);  // sqrt(1/2) rounds to 1
     for (uint32_t a = 1; a < 65536; ++a) {
-        ASSERT_EQ(cmath_sin16FixedPoint(static_cast<uint16_t>(65536 - a), 20),
-                  -cmath_sin16FixedPoint(static_cast<uint16_t>(a), 20));
+        ASSERT_EQ(sin16(65536 - a, 20),
+                  -sin16(a, 20));
     }
-    EXPECT_PRECONDITION(cmath_sin16FixedPoint(1, 31));
-    EXPECT_PRECONDITION(cmath_cos16FixedPoint(1, -1));
+    EXPECT_PRECONDITION(sin16(1, 31));
+    EXPECT_PRECONDITION(cos16(1, -1));
 }
 
 TEST(IntegerHelpers, MaxMinLimit) {

@@ -46,11 +46,13 @@ uint32_t cmath_sqrt64(uint64_t value) {
 
 uint32_t cmath_sqrt32(uint32_t value) { return cmath_sqrt64(value); }
 
-int32_t cmath_sin16FixedPoint(uint16_t angle, int32_t fracBits) {
-    return sineOfBinaryAngle(angle, fracBits);
+int32_t cmath_sin16FixedPoint(const uint16_t* angle, int32_t fracBits) {
+    CSTD_ASSERT(angle);
+    return sineOfBinaryAngle(*angle, fracBits);
 }
 
-int32_t cmath_cos16FixedPoint(uint16_t angle, int32_t fracBits) {
-    return sineOfBinaryAngle((angle + kQuarterTurn) & 0xFFFFu, fracBits);
+int32_t cmath_cos16FixedPoint(const uint16_t* angle, int32_t fracBits) {
+    CSTD_ASSERT(angle);
+    return sineOfBinaryAngle((*angle + kQuarterTurn) & 0xFFFFu, fracBits);
 }
 }

@@ -42,8 +42,8 @@ void offsetFromLine(const cmath_shapeFixPtLine& line, const cmath_vect32_4& p, i
 int32_t perpendicularDistance(const cmath_shapeFixPtLine& line, const cmath_vect32_4& p) {
     int32_t wx = 0, wy = 0;
     offsetFromLine(line, p, &wx, &wy);
-    int32_t c = cmath_cos16FixedPoint(line.angle, kQ15);
-    int32_t s = cmath_sin16FixedPoint(line.angle, kQ15);
+    int32_t c = cmath_cos16FixedPoint(&line.angle, kQ15);
+    int32_t s = cmath_sin16FixedPoint(&line.angle, kQ15);
     return std::abs(((-s * wx) >> kQ15) + ((wy * c) >> kQ15));
 }
 
@@ -141,8 +141,8 @@ int32_t cmath_shapeFixPtLine_distanceAlong(const cmath_shapeFixPtLine* line,
     CSTD_ASSERT(line && p && dist);
     int32_t wx = 0, wy = 0;
     offsetFromLine(*line, *p, &wx, &wy);
-    int32_t c = cmath_cos16FixedPoint(line->angle, kQ15);
-    int32_t s = cmath_sin16FixedPoint(line->angle, kQ15);
+    int32_t c = cmath_cos16FixedPoint(&line->angle, kQ15);
+    int32_t s = cmath_sin16FixedPoint(&line->angle, kQ15);
     *dist = std::abs(((wx * c) >> kQ15) + ((wy * s) >> kQ15));
     return 0;
 }
@@ -187,7 +187,7 @@ int32_t cmath_shapeFixPtAffineRectPoints_getIsWithin(const cmath_shapeFixPtAffin
     uint16_t a =
         static_cast<uint16_t>(static_cast<uint16_t>(ySide0.angle - kQuarterTurn) - xSide0.angle);
     if (a > kHalfTurn) a = static_cast<uint16_t>(kHalfTurn - a);
-    int32_t sine = cmath_cos16FixedPoint(a, kQ15);
+    int32_t sine = cmath_cos16FixedPoint(&a, kQ15);
     int64_t xSeparation = separationQ15(distanceBetween(py, po), sine);
     int64_t ySeparation = separationQ15(distanceBetween(px, po), sine);
     bool inside = closerThan(perpendicularDistance(xSide0, *p), xSeparation) &&
