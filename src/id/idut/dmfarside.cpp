@@ -18,8 +18,10 @@ constexpr double kEdgeOffset = 0.7;    // pixels either side of a candidate line
 constexpr double kBackward = 0.15;     // the search reaches this share of the solid side back
 constexpr double kForward = 0.08;      // and this share beyond its end
 constexpr double kAskewAngle = 0.30;   // radians either way, when the view may be askew
-constexpr int kCoarseAngles = 8;       // angle steps either way in the coarse search
-constexpr int kCoarseSamples = 64;     // most edge samples along a line in the coarse search
+constexpr int kCoarseAngles = 6;       // angle steps either way in the coarse search
+constexpr int kCoarseShifts = 40;      // shift steps over the solid side's reach
+constexpr int kCoarseSamples = 32;     // most edge samples along a line in the coarse search
+constexpr int kFineSteps = 2;          // fine steps either way within one coarse step
 
 struct candidate {
     double shift;  // along the solid side from its end
@@ -79,7 +81,7 @@ farSide findFarSide(const cimg_windowConst& window, const cmath_vect& vertex, co
         lineOf(candidate{0, 0}, &side);
         return side;
     }
-    const double shiftStep = std::max(1.0, armLength / 64);
+    const double shiftStep = std::max(1.0, (kBackward + kForward) * armLength / kCoarseShifts);
     const double angleStep = kAskewAngle / kCoarseAngles;
     const int angleSteps = kCoarseAngles;
     candidate best{0, 0};
@@ -97,9 +99,10 @@ farSide findFarSide(const cimg_windowConst& window, const cmath_vect& vertex, co
     const candidate coarse = best;
     const int fineSamples = std::max(8, static_cast<int>(length));
     bestScore = -1;
-    for (int i = -4; i <= 4; ++i) {
-        for (int a = -angleSteps; a <= angleSteps; ++a) {
-            candidate c{coarse.shift + i * shiftStep / 4, coarse.angle + a * angleStep / kCoarseAngles};
+    for (int i = -kFineSteps; i <= kFineSteps; ++i) {
+        for (int a = -kFineSteps; a <= kFineSteps; ++a) {
+            candidate c{coarse.shift + i * shiftStep / kFineSteps,
+                        coarse.angle + a * angleStep / kFineSteps};
             double s = score(c, fineSamples);
             if (s > bestScore) {
                 bestScore = s;

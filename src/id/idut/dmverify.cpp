@@ -173,6 +173,14 @@ bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffine
     }
     const bool darkInk = dark >= 1.0;
     reading->darkInk = darkInk;
+    // A first look a pixel either side of the arms rules out most shapes that are no symbol
+    // before the far sides are searched for.
+    for (const side& arm : arms) {
+        if (shareOf(profile(window, arm, 1.0, 0.1, 0.9, threshold, darkInk), 1).value_or(0.0) < kArmInk ||
+            shareOf(profile(window, arm, -1.0, 0.1, 0.9, threshold, darkInk), 0).value_or(1.0) < kQuietZone) {
+            return false;
+        }
+    }
     reading->sides[0] = findFarSide(window, rect.po, rect.px, rect.py, darkInk, askew);
     reading->sides[1] = findFarSide(window, rect.po, rect.py, rect.px, darkInk, askew);
     side timing[2];
