@@ -13,9 +13,11 @@ demo:
 	build/examples/dm_demo --skew --truth tests/data/samples/truth.json --out build/demo \
 	    tests/data/samples/*.png
 
-# Release build with assertions kept (no NDEBUG), library and tests, then every test.
+# Release build with assertions kept (no NDEBUG), library, tests and benchmarks (built, so that
+# they keep compiling, not run), then every test.
 test:
-	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON
+	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON \
+	      -DCI_ID_BUILD_BENCH=ON
 	cmake --build build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
