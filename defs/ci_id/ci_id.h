@@ -46,6 +46,7 @@
 #include "ci_id/scan.h"
 #include "ci_id/sort.h"
 #include "ci_id/tracking.h"
+#include "ci_id/dmfinder.h"
 #include "ci_id/vector.h"
 #include "ci_id/vector8.h"
 

@@ -305,4 +305,25 @@ int32_t walkArm(const contourPoint* points, int32_t n, int32_t* index, int32_t s
     return csys_attention_check();
 }
 
+// The end of a run (its first or last point) farther from v; a tie takes the last point.
+int32_t fartherEnd(const contourPoint* smoothed, int32_t n, const segment& s,
+                   const contourPoint& v) {
+    int32_t last = static_cast<int32_t>(((int64_t{s.end} - 1) % n + n) % n);
+    return distanceSquared(smoothed[s.start], v) > distanceSquared(smoothed[last], v) ? s.start
+                                                                                       : last;
+}
+
+// How far the contour reaches from `from` away from the other arm's line, walking both ways.
+int32_t measureArm(const contourPoint* halved, int32_t n, int32_t from, const fixedLine& other,
+                   armReach* out) {
+    int32_t back = from, ahead = from, backDistance = 0, aheadDistance = 0;
+    int32_t status = walkArm(halved, n, &back, -1, other, &backDistance);
+    if (status < 0) return status;
+    status = walkArm(halved, n, &ahead, 1, other, &aheadDistance);
+    if (status < 0) return status;
+    *out = backDistance >= aheadDistance ? armReach{back, backDistance}
+                                         : armReach{ahead, aheadDistance};
+    return 0;
+}
+
 }  // namespace cidut

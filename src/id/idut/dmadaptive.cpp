@@ -1,7 +1,8 @@
 // Data Matrix from a seed with the adaptive tracker: the contour is cut into straight runs and
 // an L is chosen among the three longest, preferring the smoothest sides (the solid finder
-// sides are straighter than the dotted timing sides). The answer is whether an L lies at the
-// seed's blob, with its vertex and arm ends.
+// sides are straighter than the dotted timing sides). The answer is whether a Data Matrix's L
+// lies at the seed's blob (checked on the image as the plain finder checks it), with its vertex
+// and the symbol's corners at the ends of its arms.
 #include <algorithm>
 #include <cstdlib>
 
@@ -98,41 +99,56 @@ int32_t cityBlock(const pixelPoint& a, const pixelPoint& b) {
 
 struct lFound {
     pixelPoint vertex;
-    pixelPoint ends[2];  // far ends of the two arms
+    pixelPoint ends[2];          // far ends of the two arms
+    cmath_shapeAffineRect exact;  // the same in image coordinates, before rounding
 };
 
-// Fits the L to the chosen arms: the vertex where their lines meet, each arm's far end, and the
-// checks that make it plausible.
-bool fitArms(const contourPoint* smoothed, int32_t n, const segment& a, const segment& b,
-             const cimg_windowConst& window, lFound* out) {
-    fixedLine la = runLine(smoothed, n, a), lb = runLine(smoothed, n, b);
-    int64_t cross = crossOf(la, lb);
-    if (cross == 0) return false;
-    pixelPoint vertex = toWholePixels(intersection(la, lb));
-    pixelPoint ends[2], nears[2];
+cmath_vect imagePointOf(const contourPoint& p) { return cmath_vect{p.second / 16.0, p.first / 16.0}; }
+
+// Fits the L to the chosen arms: the vertex where their lines meet, each arm's far end where the
+// contour stops reaching away from the other arm (the symbol's corner), and the checks that make
+// the L plausible.
+int32_t fitArms(const contourPoint* halved, const contourPoint* smoothed, int32_t n,
+                const segment& a, const segment& b, const cimg_windowConst& window, lFound* out,
+                bool* plausible) {
+    *plausible = false;
+    fixedLine lines[2] = {runLine(smoothed, n, a), runLine(smoothed, n, b)};
+    int64_t cross = crossOf(lines[0], lines[1]);
+    if (cross == 0) return 0;
+    const contourPoint exactVertex = intersection(lines[0], lines[1]);
+    const pixelPoint vertex = toWholePixels(exactVertex);
     const segment* arms[2] = {&a, &b};
+    contourPoint exactEnds[2];
+    pixelPoint ends[2], nears[2];
     for (int k = 0; k < 2; ++k) {
-        const segment& s = *arms[k];
-        pixelPoint first = toWholePixels(smoothed[s.start]);
-        pixelPoint last = toWholePixels(smoothed[s.end == 0 ? 0 : (s.end - 1) % n]);
-        bool lastFarther = cityBlock(last, vertex) >= cityBlock(first, vertex);
-        ends[k] = lastFarther ? last : first;
-        nears[k] = lastFarther ? first : last;
+        const int32_t far = fartherEnd(smoothed, n, *arms[k], exactVertex);
+        const int32_t near = far == arms[k]->start ? (arms[k]->end == 0 ? 0 : (arms[k]->end - 1) % n)
+                                                   : arms[k]->start;
+        armReach reach;
+        int32_t status = measureArm(halved, n, far, lines[1 - k], &reach);
+        if (status < 0) return status;
+        exactEnds[k] = intersection(parallelThrough(lines[1 - k], halved[reach.index]), lines[k]);
+        ends[k] = toWholePixels(exactEnds[k]);
+        nears[k] = toWholePixels(smoothed[near]);
     }
     // Keep one handedness: the turn from the first arm to the second as in the plain finder.
     if (cross > 0) {
         std::swap(ends[0], ends[1]);
         std::swap(nears[0], nears[1]);
+        std::swap(exactEnds[0], exactEnds[1]);
     }
     int32_t d0 = cityBlock(vertex, ends[0]), d1 = cityBlock(vertex, ends[1]);
-    if (int64_t{kImplausibleRatio} * std::min(d0, d1) < std::max(d0, d1)) return false;
-    if (cityBlock(vertex, nears[0]) > d0 || cityBlock(vertex, nears[1]) > d1) return false;
+    if (int64_t{kImplausibleRatio} * std::min(d0, d1) < std::max(d0, d1)) return 0;
+    if (cityBlock(vertex, nears[0]) > d0 || cityBlock(vertex, nears[1]) > d1) return 0;
     if (vertex.x < window.xOffset || vertex.x >= window.xOffset + window.width ||
         vertex.y < window.yOffset || vertex.y >= window.yOffset + window.height) {
-        return false;
+        return 0;
     }
-    *out = lFound{vertex, {ends[0], ends[1]}};
-    return true;
+    *out = lFound{vertex, {ends[0], ends[1]},
+                  cmath_shapeAffineRect{imagePointOf(exactVertex), imagePointOf(exactEnds[0]),
+                                        imagePointOf(exactEnds[1])}};
+    *plausible = true;
+    return 0;
 }
 
 // Is the seed (image pixels) close to either arm of the L?
@@ -236,8 +252,14 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed_Adaptive(
 
     int armA = 0, armB = 0;
     lFound l;
-    bool found = chooseArms(area.smoothed, area.curvature, n, area.segments, runs, &armA, &armB) &&
-                 fitArms(area.smoothed, n, area.segments[armA], area.segments[armB], window, &l);
+    bool found = false;
+    if (chooseArms(area.smoothed, area.curvature, n, area.segments, runs, &armA, &armB)) {
+        status = fitArms(area.contour, area.smoothed, n, area.segments[armA], area.segments[armB],
+                         window, &l, &found);
+        if (status < 0) return status;
+        finderReading reading;
+        found = found && looksLikeDataMatrix(window, l.exact, seed->mean, params->allowSkew != 0, &reading);
+    }
     if (found) {
         track.slots[0] = track.slots[1] = cbt_point{l.vertex.x, l.vertex.y};
         track.slots[2] = cbt_point{l.ends[0].x, l.ends[0].y};

@@ -88,6 +88,18 @@ int32_t mergeSegments(segment* segments, const contourPoint* points, int32_t n, 
 int32_t walkArm(const contourPoint* points, int32_t n, int32_t* index, int32_t step,
                 const fixedLine& line, int32_t* distance);
 
+// The end of a run (its first or last point) farther from v; a tie takes the last point.
+int32_t fartherEnd(const contourPoint* smoothed, int32_t n, const segment& s, const contourPoint& v);
+
+// How far the contour reaches from index `from` away from the other arm's line, walking both
+// ways (walkArm): the farthest point's index and its distance in sixteenths of a pixel.
+struct armReach {
+    int32_t index;
+    int32_t length;
+};
+int32_t measureArm(const contourPoint* halved, int32_t n, int32_t from, const fixedLine& other,
+                   armReach* out);
+
 struct cornerFinding {
     cmath_shapeAffineRect rect;
     cmath_vect farCorner;
