@@ -7,6 +7,7 @@
 #include "ci_id/status.h"
 
 #include "ci_id/platform/cimg.h"
+#include "ci_id/platform/cip_pel.h"
 #include "ci_id/platform/cmath_fixed.h"
 #include "ci_id/platform/cmath_shape.h"
 #include "ci_id/platform/cmath_vect.h"

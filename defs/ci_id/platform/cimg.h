@@ -165,6 +165,14 @@ CI_ID_API int32_t cimg_imageConst_setLinearClientFromImageXform(cimg_imageConst*
 /* destination takes source's client transforms. */
 CI_ID_API int32_t cimg_image_copyXforms(cimg_image* destination, const cimg_imageConst* source);
 
+/* ---- Image coordinates ---- */
+/* Moves the image's coordinate frame so that its top-left pixel is at (x, y); the window moves
+ * with the pixels and keeps covering the same ones. Client transforms are left as they are. On
+ * an unbound record only the offsets change. CSYS_STATUS_SIZE_OUT_OF_RANGE, record unchanged,
+ * when the image or its window would leave 32-bit coordinates. */
+CI_ID_API int32_t cimg_image_setImageOffset(cimg_image* image, int32_t x, int32_t y);
+CI_ID_API int32_t cimg_imageConst_setImageOffset(cimg_imageConst* image, int32_t x, int32_t y);
+
 CI_ID_EXTERN_C_END
 
 CSYS_TYPECHECK_DECLARE(cimg_image)
