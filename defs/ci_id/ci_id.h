@@ -41,5 +41,6 @@
 #include "ci_id/platform/cdraw.h"
 #include "ci_id/platform/cmath_line.h"
 #include "ci_id/platform/cmath_perspective.h"
+#include "ci_id/region.h"
 
 #endif
