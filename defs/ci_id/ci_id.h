@@ -40,6 +40,7 @@
 
 #include "ci_id/fixedregion.h"
 #include "ci_id/mask.h"
+#include "ci_id/perspective.h"
 #include "ci_id/platform/cdraw.h"
 #include "ci_id/platform/cmath_line.h"
 #include "ci_id/platform/cmath_perspective.h"

@@ -139,6 +139,16 @@ bool invertible(const matrix3& e, const matrix3& adjugate) {
     return std::fabs(det) > kRankTolerance * bound && allFinite(adjugate);
 }
 
+bool flattensThePlane(const matrix3& e) {
+    matrix3 adjugate;
+    adjugateOf(e, adjugate);
+    double det = e[0][0] * adjugate[0][0] + e[0][1] * adjugate[1][0] + e[0][2] * adjugate[2][0];
+    double size = 0.0;
+    for (const auto& row : e) size += row[0] * row[0] + row[1] * row[1] + row[2] * row[2];
+    size = std::sqrt(size);
+    return !(std::fabs(det) > kRankTolerance * size * size * size);
+}
+
 }  // namespace
 
 extern "C" {
@@ -169,13 +179,14 @@ int32_t cmath_xformPerspective_constructPointsAllowNonUnique(cmath_xformPerspect
         {f.scale, 0.0, -f.scale * f.cx}, {0.0, f.scale, -f.scale * f.cy}, {0.0, 0.0, 1.0}};
     const matrix3 toUnconditioning = {
         {1.0 / t.scale, 0.0, t.cx}, {0.0, 1.0 / t.scale, t.cy}, {0.0, 0.0, 1.0}};
+    // Pairs with three points of one set on a line fit a transform that flattens the plane. In
+    // conditioned coordinates a proper fit has entries and determinant near 1, so its
+    // determinant is judged against the size of the entries there.
+    if (flattensThePlane(conditioned)) return CMATH_STATUS_SINGULAR;
     matrix3 partial, result;
     multiply(conditioned, fromConditioning, partial);
     multiply(toUnconditioning, partial, result);
-    matrix3 adjugate;
-    adjugateOf(result, adjugate);
-    // Pairs with three points of one set on a line fit a transform that flattens the plane.
-    if (!allFinite(result) || !invertible(result, adjugate)) return CMATH_STATUS_SINGULAR;
+    if (!allFinite(result)) return CMATH_STATUS_SINGULAR;
     normalise(result);
     if (!allFinite(result)) return CMATH_STATUS_SINGULAR;
     for (int r = 0; r < 3; ++r) {
