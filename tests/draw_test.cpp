@@ -141,9 +141,11 @@ TEST(RotatedRectangle, ShapesWithoutAreaPaintNothing) {
     greyWindow content{30, 30, std::vector<uint8_t>(900, kFrom)};
     windowedImage image(content, noiseLayout{});
     const cmath_shapeAffineRect nothing[] = {
-        {{5, 5}, {20, 20}, {10, 10}},  // collinear
-        {{5, 5}, {5, 5}, {5, 5}},      // a point
-        {{5, 5}, {NAN, 20}, {5, 20}},  // not finite
+        {{5, 5}, {20, 20}, {10, 10}},                // collinear
+        {{5, 5}, {25, 5}, {25, 5 + 1e-300}},         // a sliver far below a pixel
+        {{5, 5}, {5 + 1e-300, 5}, {5, 5 + 1e-300}},  // too small to divide by
+        {{5, 5}, {5, 5}, {5, 5}},                    // a point
+        {{5, 5}, {NAN, 20}, {5, 20}},                // not finite
         {{5, 5}, {20, 5}, {5, INFINITY}},
         {{-100, -100}, {-50, -100}, {-100, -50}},  // outside the window
     };
