@@ -33,7 +33,8 @@
  * CID_STATUS_OUT_OF_RANGE when an enclosing rectangle of whole pixels does not fit in 32 bits or
  * a corner is not finite. Corners that are NaN or infinite never crash or hang: measurements then
  * give NaN, the degeneracy test reports 1 and containment 0. Null pointers are preconditions.
- * Outputs are written only on success, and every destination may be the source record. */
+ * Outputs are written only on success, except the 0/1 result flags, which are 0 after a failure;
+ * every destination may be the source record. */
 #ifndef CI_ID_REGION_H
 #define CI_ID_REGION_H
 
