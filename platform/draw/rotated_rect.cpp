@@ -79,9 +79,11 @@ private:
 // False when there are none.
 bool centredIn(double low, double high, int32_t windowFirst, int32_t windowLast, int32_t& first,
                int32_t& last) {
-    // Clamped first, so that the conversions to integers below stay in range.
-    double from = std::fmax(low - 0.5, windowFirst - 1.0);
-    double to = std::fmin(high - 0.5, windowLast + 1.0);
+    // Clamped first, so that the conversions to integers below stay in range. The bounds are
+    // never NaN here (finite corners, non-zero area), so plain comparisons suffice.
+    double from = low - 0.5, to = high - 0.5;
+    if (from < windowFirst - 1.0) from = windowFirst - 1.0;
+    if (to > windowLast + 1.0) to = windowLast + 1.0;
     if (!(from <= to)) return false;
     // ceil and floor of values inside the int32 range, without library calls.
     int64_t up = static_cast<int64_t>(from);
@@ -105,14 +107,15 @@ void replaceBlock(uint8_t* block, uint8_t from, uint8_t to) {
 }
 
 // from != to, so replacing twice changes nothing more: the last block may overlap the one
-// before it instead of leaving a scalar tail.
+// before it instead of leaving a scalar tail. It goes first, so that no load has to wait for the
+// store of the block just before it.
 void replaceSpan(uint8_t* pixels, int32_t count, uint8_t from, uint8_t to) {
     if (count < kBlock) {
         for (int32_t i = 0; i < count; ++i) pixels[i] = pixels[i] == from ? to : pixels[i];
         return;
     }
-    for (int32_t i = 0; i + kBlock < count; i += kBlock) replaceBlock(pixels + i, from, to);
     replaceBlock(pixels + count - kBlock, from, to);
+    for (int32_t i = 0; i + kBlock < count; i += kBlock) replaceBlock(pixels + i, from, to);
 }
 
 bool finite(const cmath_vect& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
