@@ -36,8 +36,8 @@ struct fixture {
         pixels.resize(static_cast<size_t>(pitch) * height);
         for (uint8_t& p : pixels) p = in.byte() & 1 ? 230 : static_cast<uint8_t>(in.byte());
         cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, width, height, pitch, pixels.data());
-        image.xOffset = in.signedSmall(100);
-        image.yOffset = in.signedSmall(100);
+        const int32_t xOffset = in.signedSmall(100), yOffset = in.signedSmall(100);
+        cimg_imageConst_setImageOffset(&image, xOffset, yOffset);
         cimg_imageConst_window(&image, image.xOffset + in.small(width), image.yOffset + in.small(height),
                                in.small(width + 1), in.small(height + 1));
         if (in.byte() % 8 == 0) {

@@ -174,8 +174,7 @@ TEST(BoundaryTracker, WindowOffsetsGiveTheSamePointsInImageCoordinates) {
     }
     cimg_imageConst padded;
     cimg_imageConst_constructWrap(&padded, CIMG_DEPTH_8U, 80, 60, 80, big.pixels.data());
-    padded.xOffset = 100;
-    padded.yOffset = 50;
+    ASSERT_EQ(cimg_imageConst_setImageOffset(&padded, 100, 50), 0);
     ASSERT_EQ(cimg_imageConst_window(&padded, 117, 61, 40, 30), 0);
     tracked shifted = track(&padded, 29 + 117, 15 + 61, 33 + 117, 15 + 61, 1, 128);
     ASSERT_EQ(shifted.status, 0);

@@ -24,9 +24,7 @@ struct view {
     // The pixels placed at image position (x0, y0).
     view(greyImage& g, int x0 = 0, int y0 = 0) {
         cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, g.width, g.height, g.width, g.pixels.data());
-        image.xOffset = x0;
-        image.yOffset = y0;
-        cimg_imageConst_setEntire(&image);
+        cimg_imageConst_setImageOffset(&image, x0, y0);
     }
     ~view() { cimg_imageConst_destruct(&image); }
 };

@@ -75,4 +75,19 @@ int32_t cmath_xformLinear_mapPoint(const cmath_xformLinear* xform, const cmath_v
     *out = cmath_vect{p.x + xform->trans.x, p.y + xform->trans.y};
     return 0;
 }
+
+int32_t cmath_matrix_getDeterminant(const cmath_matrix* m, double* det) {
+    CSTD_ASSERT(m && det);
+    *det = m->element[0][0] * m->element[1][1] - m->element[0][1] * m->element[1][0];
+    return 0;
+}
+
+int32_t cmath_matrix_initRotationScale(cmath_matrix* m, double angle, double xScale,
+                                       double yScale) {
+    CSTD_ASSERT(m);
+    double c = std::cos(angle);
+    double s = std::sin(angle);
+    *m = cmath_matrix{{{c * xScale, -s * yScale}, {s * xScale, c * yScale}}};
+    return 0;
+}
 }

@@ -44,6 +44,18 @@ CI_ID_API double cmath_double_sqr(double value);
 /* angle brought into one turn, [0, 2 pi); NaN and infinities give NaN. */
 CI_ID_API double cmath_radian_norm(double angle);
 
+/* A plain point, the same layout as cmath_vect. */
+typedef struct cmath_point {
+    double x;
+    double y;
+} cmath_point;
+
+/* An integer point or vector; the unit is the user's (1/256 pixel for fixed regions). */
+typedef struct cmath_vect32 {
+    int32_t x;
+    int32_t y;
+} cmath_vect32;
+
 CI_ID_EXTERN_C_END
 
 #endif

@@ -37,6 +37,13 @@ CI_ID_API int32_t cmath_xformLinear_getInverse(const cmath_xformLinear* xform,
 CI_ID_API int32_t cmath_xformLinear_mapPoint(const cmath_xformLinear* xform, const cmath_vect* in,
                                              cmath_vect* out);
 
+/* *det = e00 e11 - e01 e10. */
+CI_ID_API int32_t cmath_matrix_getDeterminant(const cmath_matrix* m, double* det);
+/* The rotation by angle (radians) after scaling x by xScale and y by yScale:
+ * (cos a, -sin a; sin a, cos a) (xScale, 0; 0, yScale). */
+CI_ID_API int32_t cmath_matrix_initRotationScale(cmath_matrix* m, double angle, double xScale,
+                                                 double yScale);
+
 CI_ID_EXTERN_C_END
 
 #endif

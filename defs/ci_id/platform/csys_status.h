@@ -31,4 +31,8 @@
 /* Boundary tracker. */
 #define CBT_STATUS_NO_CONTOUR ((int32_t)0x80000903u)
 
+/* Mathematics library: a perspective transform sends the point to infinity (or beyond the range
+ * of double). */
+#define CMATH_STATUS_POINT_AT_INFINITY ((int32_t)0x80000586u)
+
 #endif

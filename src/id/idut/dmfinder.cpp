@@ -53,10 +53,8 @@ int32_t seedIsMasked(const cid_mask* mask, const cmath_xformLinear* maskArgument
                      int32_t* masked) {
     *masked = 0;
     if (!mask) return 0;
-    cmath_xformLinear identity;
-    cmath_xformLinear_initIdentity(&identity);
     cmath_vect centre{seed.x + window.xOffset + 0.5, seed.y + window.yOffset + 0.5};
-    return cid_mask_isPointUnMasked(mask, &centre, maskArgument ? maskArgument : &identity, masked);
+    return cid_mask_isPointUnMasked(mask, &centre, maskArgument, masked);
 }
 
 void copyContour(const cbt_result& track, int32_t count, const cimg_windowConst& window,
@@ -187,11 +185,8 @@ int32_t confirmFound(const cimg_imageConst* image, const cid2d_trackingParams& p
                                                                           : &result->farCorner);
     if (status < 0) return status;
     if (mask) {
-        cmath_xformLinear identity;
-        cmath_xformLinear_initIdentity(&identity);
         int32_t masked = 0;
-        status = cid_mask_isRegionUnMasked(mask, &region, maskArgument ? maskArgument : &identity,
-                                           5.0, &masked);
+        status = cid_mask_isRegionUnMasked(mask, &region, maskArgument, 5.0, &masked);
         if (status < 0) return status;
         if (masked) result->found = 0;
     }
