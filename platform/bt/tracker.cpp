@@ -66,13 +66,30 @@ public:
           object8_((params.darkIs8Connected != 0) == (params.polarity != 0)),
           adaptive_(adaptive),
           startThreshold_(params.threshold),
-          threshold_(params.threshold),
           contrast_(std::max(params.edgeStrength / 3, 0)) {}
+
+    // The adaptive threshold depends on the pixel's place only, never on the path that reached
+    // it: the object is then one fixed set of pixels, and following its boundary always comes
+    // back to the start.
+    int thresholdAt(int x, int y) const {
+        if (!adaptive_) return startThreshold_;
+        int lo = 255, hi = 0;
+        for (int j = std::max(y - 1, 0); j <= std::min(y + 1, grid_.height - 1); ++j) {
+            for (int i = std::max(x - 1, 0); i <= std::min(x + 1, grid_.width - 1); ++i) {
+                int v = grid_.value(i, j);
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+        }
+        if (hi - lo < std::max(contrast_ / 2, 8)) return startThreshold_;
+        return std::clamp((hi + lo + 1) >> 1, startThreshold_ - contrast_ / 2,
+                          startThreshold_ + contrast_ / 2);
+    }
 
     bool isObject(int x, int y) const {
         if (!grid_.inside(x, y)) return false;
-        int v = grid_.value(x, y);
-        return darkObject_ ? v < threshold_ : v >= threshold_;
+        int v = grid_.value(x, y), t = thresholdAt(x, y);
+        return darkObject_ ? v < t : v >= t;
     }
 
     // First object pixel followed by a non-object one on a 4-connected path from (x, y) to
@@ -97,15 +114,18 @@ public:
         return false;
     }
 
-    // The threshold crossing between P and its left-hand neighbour, 24.8 image coordinates.
-    cbt_point edgePoint(int px, int py, int dir) const {
+    // The crossing of the pair's threshold between P and its left-hand neighbour, 24.8 image
+    // coordinates; notes how far the threshold strayed from the start.
+    cbt_point edgePoint(int px, int py, int dir) {
         int n = leftOf(dir);
         int bx = px + kDx[n], by = py + kDy[n];
         // Along the window's edge the point stays just inside, so that it rounds to P.
         int offset = 127;
+        int threshold = thresholdAt(px, py);
         if (grid_.inside(bx, by)) {
+            threshold = (threshold + thresholdAt(bx, by) + 1) >> 1;
             int vp = grid_.value(px, py);
-            int num = (threshold_ - vp) * 256;
+            int num = (threshold - vp) * 256;
             int den = grid_.value(bx, by) - vp;
             if (den < 0) {
                 num = -num;
@@ -113,34 +133,9 @@ public:
             }
             offset = den > 0 ? std::clamp((2 * num + den) / (2 * den), 0, 256) : 128;
         }
+        maxDrift_ = std::max(maxDrift_, std::abs(threshold - startThreshold_));
         return cbt_point{(px + grid_.x0) * 256 + kDx[n] * offset,
                          (py + grid_.y0) * 256 + kDy[n] * offset};
-    }
-
-    // Moves the threshold towards the mid-level of the 2 x 2 pixels P, B, A, C when they show an
-    // edge, without letting P or B change sides.
-    void adapt(int px, int py, int dir) {
-        int n = leftOf(dir);
-        int xs[4] = {px, px + kDx[n], px + kDx[dir], px + kDx[dir] + kDx[n]};
-        int ys[4] = {py, py + kDy[n], py + kDy[dir], py + kDy[dir] + kDy[n]};
-        int lo = 255, hi = 0;
-        for (int i = 0; i < 4; ++i) {
-            if (!grid_.inside(xs[i], ys[i])) continue;
-            int v = grid_.value(xs[i], ys[i]);
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-        if (hi - lo < std::max(contrast_ / 2, 8)) return;
-        int target = (hi + lo + 1) >> 1;
-        int t = (3 * threshold_ + target + 2) >> 2;
-        t = std::clamp(t, startThreshold_ - contrast_ / 2, startThreshold_ + contrast_ / 2);
-        int vp = grid_.value(px, py);
-        bool bInside = grid_.inside(xs[1], ys[1]);
-        int vb = bInside ? grid_.value(xs[1], ys[1]) : (darkObject_ ? 256 : -1);
-        t = darkObject_ ? std::clamp(t, vp + 1, std::max(vp + 1, vb))
-                        : std::clamp(t, std::min(vp, vb + 1), vp);
-        threshold_ = t;
-        maxDrift_ = std::max(maxDrift_, std::abs(threshold_ - startThreshold_));
     }
 
     bool onBorder(int x, int y) const {
@@ -150,7 +145,6 @@ public:
     bool object8() const { return object8_; }
     bool adaptive() const { return adaptive_; }
     int drift() const { return maxDrift_; }
-    int closingDrift() const { return std::abs(threshold_ - startThreshold_); }
     int contrast() const { return contrast_; }
 
 private:
@@ -159,7 +153,6 @@ private:
     bool object8_;
     bool adaptive_;
     int startThreshold_;
-    int threshold_;
     int contrast_;
     int maxDrift_ = 0;
 };
@@ -207,7 +200,6 @@ int32_t trace(const cimg_imageConst* image, const cbt_runParams* params, bool ad
                 break;
             }
         }
-        if (walker.adaptive()) walker.adapt(px, py, dir);
         int ax = px + kDx[dir], ay = py + kDy[dir];
         int left = leftOf(dir);
         int cx = ax + kDx[left], cy = ay + kDy[left];
@@ -237,13 +229,7 @@ int32_t trace(const cimg_imageConst* image, const cbt_runParams* params, bool ad
         }
         result->flags |= CBT_FLAG_CLOSED;
     }
-    if (walker.adaptive()) {
-        if (4 * walker.drift() > walker.contrast()) {
-            result->mode = 0;
-        } else if (closed && walker.closingDrift() > 2) {
-            result->mode = 16;
-        }
-    }
+    if (walker.adaptive() && 4 * walker.drift() > walker.contrast()) result->mode = 0;
     return 0;
 }
 

@@ -98,15 +98,16 @@ CI_ID_API int32_t cbt_result_destruct(cbt_result* result);
 CI_ID_API int32_t cbt_boundaryTrack(const cimg_imageConst* image, const cbt_runParams* params,
                                     cbt_result* result);
 
-/* The same, for scenes with uneven illumination. With trackMode 0 and followLocalLevel set, the
- * threshold follows the mid-level of the 2 x 2 pixels where the contour turns, wherever they show
- * at least half the starting edge's contrast (edgeStrength / 6), smoothed over a few steps, kept
- * within half that contrast of the start threshold and never moved so far that the pixel pair
- * being crossed would change sides. Any other trackMode keeps the start threshold. The caller
- * sets result->mode before the call (usually to 1); the tracker sets it to 0 when the threshold
- * moved by more than a quarter of the contrast somewhere (the contour may have left the seed's
- * blob), to 16 when the contour closed with the threshold still more than 2 levels away from the
- * start threshold (its last points are the least certain), and otherwise leaves it. */
+/* The same, for scenes with uneven illumination. With trackMode 0 and followLocalLevel set, each
+ * pixel is compared with the mid-level of the 3 x 3 pixels around it wherever they show at least
+ * half the starting edge's contrast (edgeStrength / 6), kept within half that contrast of the
+ * start threshold; elsewhere with the start threshold. The threshold depends on the pixel alone,
+ * so the object is one fixed set of pixels and the trace closes like a fixed-threshold one;
+ * contour points lie where the grey level crosses the mean threshold of the two pixels. Any
+ * other trackMode keeps the start threshold. The caller sets result->mode before the call
+ * (usually to 1); the tracker sets it to 0 when the threshold at a contour point differs from the
+ * start threshold by more than a quarter of the contrast (the contour may have left the seed's
+ * blob), and otherwise leaves it. */
 CI_ID_API int32_t cbt_boundaryTrack_Adaptive(const cimg_imageConst* image,
                                              const cbt_runParams* params, int32_t trackMode,
                                              cbt_result* result);
