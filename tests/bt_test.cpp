@@ -9,16 +9,12 @@
 #include "ci_id/platform/cbt.h"
 #include "ci_id/platform/cimg.h"
 #include "ci_id/platform/csys_status.h"
+#include "grey_image.h"
 #include "test_support.h"
 
 namespace {
 
-struct greyImage {
-    int width, height;
-    std::vector<unsigned char> pixels;
-    greyImage(int w, int h, int fill) : width(w), height(h), pixels(w * h, fill) {}
-    unsigned char& at(int x, int y) { return pixels[y * width + x]; }
-};
+using cid_test::greyImage;
 
 // Renders coverage of an inside(x, y) predicate with 8 x 8 samples per pixel.
 greyImage render(int w, int h, int dark, int light, const std::function<bool(double, double)>& inside) {

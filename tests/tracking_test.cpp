@@ -8,16 +8,12 @@
 
 #include "ci_id/tracking.h"
 #include "ci_id/platform/csys_status.h"
+#include "grey_image.h"
 #include "test_support.h"
 
 namespace {
 
-struct greyImage {
-    int width, height;
-    std::vector<unsigned char> pixels;
-    greyImage(int w, int h, int fill) : width(w), height(h), pixels(w * h, fill) {}
-    unsigned char& at(int x, int y) { return pixels[y * width + x]; }
-};
+using cid_test::greyImage;
 
 struct view {
     cimg_imageConst image;

@@ -204,11 +204,9 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed_Adaptive(
     result->seed = *seed;
     result->found = 0;
     cimg_windowConst window;
-    int32_t status = cimg_windowConst_init(&window, image);
-    if (status < 0) return status;
-    if (window.depth != CIMG_DEPTH_8U) return CID_STATUS_INVALID_IMAGE;
     markerGrid grid;
-    if ((status = markerGridOf(marker, window, &grid)) < 0) return status;
+    int32_t status = viewImageAndMarker(image, marker, &window, &grid);
+    if (status < 0) return status;
 
     int32_t masked = 0;
     status = seedIsMasked(mask, maskArgument, *seed, window, &masked);

@@ -11,16 +11,20 @@
 
 namespace cidut {
 
-int32_t markerGridOf(cimg_image* marker, const cimg_windowConst& window, markerGrid* grid) {
-    cimg_window cells;
-    int32_t status = cimg_window_init(&cells, marker);
+int32_t viewImageAndMarker(const cimg_imageConst* image, cimg_image* marker,
+                           cimg_windowConst* window, markerGrid* grid) {
+    int32_t status = cimg_windowConst_init(window, image);
     if (status < 0) return status;
-    if (cells.depth != CIMG_DEPTH_8U || cells.width < (window.width + 3) / 4 ||
-        cells.height < (window.height + 3) / 4) {
+    if (window->depth != CIMG_DEPTH_8U) return CID_STATUS_INVALID_IMAGE;
+    cimg_window cells;
+    status = cimg_window_init(&cells, marker);
+    if (status < 0) return status;
+    if (cells.depth != CIMG_DEPTH_8U || cells.width < (window->width + 3) / 4 ||
+        cells.height < (window->height + 3) / 4) {
         return CID_STATUS_INVALID_IMAGE;
     }
-    *grid = markerGrid{cells.pixels, cells.pitch, cells.width, cells.height, window.xOffset,
-                       window.yOffset};
+    *grid = markerGrid{cells.pixels, cells.pitch, cells.width, cells.height, window->xOffset,
+                       window->yOffset};
     return 0;
 }
 
@@ -217,11 +221,8 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
     result->seed = *seed;
     result->found = 0;
     cimg_windowConst window;
-    int32_t status = cimg_windowConst_init(&window, image);
-    if (status < 0) return status;
-    if (window.depth != CIMG_DEPTH_8U) return CID_STATUS_INVALID_IMAGE;
     markerGrid grid;
-    status = markerGridOf(marker, window, &grid);
+    int32_t status = viewImageAndMarker(image, marker, &window, &grid);
     if (status < 0) return status;
 
     int32_t masked = 0;

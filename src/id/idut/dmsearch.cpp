@@ -115,10 +115,8 @@ int32_t search(const cimg_imageConst* image, const cid2d_trackingParams* params,
     CSTD_ASSERT(params->scanLines || params->scanLineCount <= 0);
     searchContext c{image, params, mask, maskArgument, marker, result, {}, {}, {}, finder,
                     adaptiveSkips};
-    int32_t status = cimg_windowConst_init(&c.window, image);
+    int32_t status = viewImageAndMarker(image, marker, &c.window, &c.grid);
     if (status < 0) return status;
-    if (c.window.depth != CIMG_DEPTH_8U) return CID_STATUS_INVALID_IMAGE;
-    if ((status = markerGridOf(marker, c.window, &c.grid)) < 0) return status;
     if ((status = driverRunParams(*params, &c.run)) < 0) return status;
     cid2d_trackingResult_reset(result);
     const int32_t threshold = lowThreshold ? 33 : 45;
@@ -221,11 +219,9 @@ int32_t cf_DcdFindDMSymbolFromSeed(const cimg_imageConst* image,
     CSTD_ASSERT(params->workBuffer && params->workBufferSize >= CID2D_WORK_BUFFER_MIN);
     result->found = 0;
     cimg_windowConst window;
-    int32_t status = cimg_windowConst_init(&window, image);
-    if (status < 0) return status;
-    if (window.depth != CIMG_DEPTH_8U) return CID_STATUS_INVALID_IMAGE;
     markerGrid grid;
-    if ((status = markerGridOf(marker, window, &grid)) < 0) return status;
+    int32_t status = viewImageAndMarker(image, marker, &window, &grid);
+    if (status < 0) return status;
     unsigned char* seedCell = grid.ofWindowPixel(seed->x, seed->y);
     if (!seedCell) return 0;
 

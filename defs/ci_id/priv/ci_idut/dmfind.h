@@ -29,8 +29,10 @@ struct markerGrid {
     }
 };
 
-// Checks the marker against the searched window and views it as cells.
-int32_t markerGridOf(cimg_image* marker, const cimg_windowConst& window, markerGrid* grid);
+// Views the image's window (8-bit only) and the marker as cells, checking the marker covers the
+// window.
+int32_t viewImageAndMarker(const cimg_imageConst* image, cimg_image* marker,
+                           cimg_windowConst* window, markerGrid* grid);
 
 // The tracker settings the find-next drivers start from.
 int32_t driverRunParams(const cid2d_trackingParams& params, cbt_runParams* out);
