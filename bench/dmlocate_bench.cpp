@@ -9,8 +9,8 @@
 
 #include <map>
 #include <string>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "dm_locate.h"
 #include "dm_scene.h"
@@ -143,7 +143,8 @@ void libdmtx(benchmark::State& state) {
 #endif
 
 void sizes(benchmark::internal::Benchmark* b) {
-    for (auto size : {std::make_pair(640, 480), std::make_pair(1280, 1024), std::make_pair(2592, 1944)}) {
+    for (auto size :
+         {std::make_pair(640, 480), std::make_pair(1280, 1024), std::make_pair(2592, 1944)}) {
         for (int withSymbol : {1, 0}) b->Args({size.first, size.second, withSymbol});
     }
     b->ArgNames({"width", "height", "symbol"})->Unit(benchmark::kMillisecond);

@@ -60,7 +60,8 @@ std::vector<symbol> findDataMatrices(const cimg_imageConst* image, int width, in
     params.allowAtBorder = o.border;
 
     cimg_image marker;
-    check(cimg_image_construct(&marker, CIMG_DEPTH_8U, (width + 3) / 4, (height + 3) / 4), "marker");
+    check(cimg_image_construct(&marker, CIMG_DEPTH_8U, (width + 3) / 4, (height + 3) / 4),
+          "marker");
     cid_mask mask;
     check(cid_mask_construct(&mask, image), "mask");
     cid2d_trackingResult result;
@@ -69,19 +70,23 @@ std::vector<symbol> findDataMatrices(const cimg_imageConst* image, int width, in
     std::vector<symbol> found;
     for (int pass = 0; pass < (o.columns ? 2 : 1); ++pass) {
         std::vector<int32_t> lines;
-        for (int p = o.spacing / 2; p < (pass == 0 ? height : width); p += o.spacing) lines.push_back(p);
+        for (int p = o.spacing / 2; p < (pass == 0 ? height : width); p += o.spacing)
+            lines.push_back(p);
         params.scanLines = lines.data();
         params.scanLineCount = static_cast<int32_t>(lines.size());
         params.scanLinesAreRows = pass == 0;
         params.firstScanLine = 0;
         for (;;) {
-            check(cf_BndFindNextDMSymbol(image, &params, &mask, 0, nullptr, 0, &marker, &result), "search");
+            check(cf_BndFindNextDMSymbol(image, &params, &mask, 0, nullptr, 0, &marker, &result),
+                  "search");
             if (!result.found) break;
-            found.push_back(symbol{result.rect.po, {result.rect.px, result.rect.py}, result.farCorner});
+            found.push_back(
+                symbol{result.rect.po, {result.rect.px, result.rect.py}, result.farCorner});
             cid_region region;
-            check(cid_region_initAffineRect(&region, &result.rect,
-                                            result.farCornerFromShape ? nullptr : &result.farCorner),
-                  "region");
+            check(
+                cid_region_initAffineRect(&region, &result.rect,
+                                          result.farCornerFromShape ? nullptr : &result.farCorner),
+                "region");
             check(cid_mask_appendRegion(&mask, &region, 2.0), "mask");
             params.firstScanLine = result.scanLineIndex;  // the same line again, past this symbol
         }
@@ -92,18 +97,22 @@ std::vector<symbol> findDataMatrices(const cimg_imageConst* image, int width, in
     return found;
 }
 
-double distance(const cmath_vect& a, const cmath_vect& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double distance(const cmath_vect& a, const cmath_vect& b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 // The largest corner error against true corners (top-left, top-right, bottom-right, bottom-left
 // as printed; the L vertex is the bottom-left one).
 double cornerError(const symbol& s, const cid_test::quad& truth) {
-    double arms = std::min(std::max(distance(s.armEnds[0], truth[0]), distance(s.armEnds[1], truth[2])),
-                           std::max(distance(s.armEnds[0], truth[2]), distance(s.armEnds[1], truth[0])));
+    double arms =
+        std::min(std::max(distance(s.armEnds[0], truth[0]), distance(s.armEnds[1], truth[2])),
+                 std::max(distance(s.armEnds[0], truth[2]), distance(s.armEnds[1], truth[0])));
     return std::max({distance(s.vertex, truth[3]), arms, distance(s.farCorner, truth[1])});
 }
 
 void drawLine(cid_test::greyImage& image, cmath_vect a, cmath_vect b) {
-    int steps = static_cast<int>(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)))) + 1;
+    int steps =
+        static_cast<int>(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)))) + 1;
     for (int k = 0; k <= steps; ++k) {
         int x = static_cast<int>(std::floor(a.x + (b.x - a.x) * k / steps));
         int y = static_cast<int>(std::floor(a.y + (b.y - a.y) * k / steps));
@@ -133,20 +142,28 @@ options parse(int argc, char** argv) {
     options o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--spacing" && i + 1 < argc) o.spacing = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--columns") o.columns = true;
-        else if (a == "--skew") o.skew = true;
-        else if (a == "--border") o.border = true;
-        else if (a == "--truth" && i + 1 < argc) o.truth = argv[++i];
-        else if (a == "--out" && i + 1 < argc) o.out = argv[++i];
+        if (a == "--spacing" && i + 1 < argc)
+            o.spacing = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--columns")
+            o.columns = true;
+        else if (a == "--skew")
+            o.skew = true;
+        else if (a == "--border")
+            o.border = true;
+        else if (a == "--truth" && i + 1 < argc)
+            o.truth = argv[++i];
+        else if (a == "--out" && i + 1 < argc)
+            o.out = argv[++i];
         else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             std::exit(2);
-        } else o.images.push_back(a);
+        } else
+            o.images.push_back(a);
     }
     if (o.images.empty()) {
-        std::fprintf(stderr, "usage: dm_demo [--spacing N] [--columns] [--skew] [--border] "
-                             "[--truth FILE] [--out DIR] image...\n");
+        std::fprintf(stderr,
+                     "usage: dm_demo [--spacing N] [--columns] [--skew] [--border] "
+                     "[--truth FILE] [--out DIR] image...\n");
         std::exit(2);
     }
     return o;
@@ -170,14 +187,18 @@ int main(int argc, char** argv) {
               "image");
         auto start = std::chrono::steady_clock::now();
         std::vector<symbol> symbols = findDataMatrices(&view, image.width, image.height, o);
-        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         cimg_imageConst_destruct(&view);
         times.push_back(ms);
         std::printf("%s: %zu Data Matrix in %.2f ms\n", path.c_str(), symbols.size(), ms);
         for (const symbol& s : symbols) {
-            std::printf("  L vertex (%.2f, %.2f)  arm ends (%.2f, %.2f) (%.2f, %.2f)  far corner (%.2f, %.2f)\n",
-                        s.vertex.x, s.vertex.y, s.armEnds[0].x, s.armEnds[0].y, s.armEnds[1].x,
-                        s.armEnds[1].y, s.farCorner.x, s.farCorner.y);
+            std::printf(
+                "  L vertex (%.2f, %.2f)  arm ends (%.2f, %.2f) (%.2f, %.2f)  far corner (%.2f, "
+                "%.2f)\n",
+                s.vertex.x, s.vertex.y, s.armEnds[0].x, s.armEnds[0].y, s.armEnds[1].x,
+                s.armEnds[1].y, s.farCorner.x, s.farCorner.y);
         }
         auto t = truth.find(baseName(path));
         if (t != truth.end()) {
@@ -185,7 +206,8 @@ int main(int argc, char** argv) {
             bool matched = false;
             for (const symbol& s : symbols) {
                 double error = cornerError(s, t->second.corners);
-                double module = distance(t->second.corners[2], t->second.corners[3]) / t->second.columns;
+                double module =
+                    distance(t->second.corners[2], t->second.corners[3]) / t->second.columns;
                 if (isDataMatrix && !matched && error <= std::max(3.0, module)) {
                     matched = true;
                     std::printf("  truth: found, largest corner error %.2f px\n", error);

@@ -11,9 +11,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t at = 0;
     auto byte = [&]() -> uint32_t { return at < size ? data[at++] : 0u; };
-    auto word = [&]() { return static_cast<int32_t>((byte() << 12 | byte() << 4 | (byte() & 15)) & 0x7FFFF); };
+    auto word = [&]() {
+        return static_cast<int32_t>((byte() << 12 | byte() << 4 | (byte() & 15)) & 0x7FFFF);
+    };
     std::vector<uint32_t> buffer(cidut::kWorkAreaBytes / 4 + 1);
-    cidut::contourWorkArea area = cidut::workAreaOf(reinterpret_cast<unsigned char*>(buffer.data()));
+    cidut::contourWorkArea area =
+        cidut::workAreaOf(reinterpret_cast<unsigned char*>(buffer.data()));
     const int32_t window = static_cast<int32_t>(byte() % 30);
     const int32_t minRun = static_cast<int32_t>(byte() % 20);
     const int32_t threshold = static_cast<int32_t>(byte() * 2);
@@ -25,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (n < cidut::kMaxTrackedPoints && at + 3 <= size) {
         if (polygon) {
             int32_t corner = n / 64;
-            area.contour[n] = cidut::contourPoint{((corner & 1) * 4000 + (n % 64) * 40 + static_cast<int32_t>(byte() % 9)),
-                                                  ((corner & 2) * 2000 + (n % 64) * 16 + static_cast<int32_t>(byte() % 9))};
+            area.contour[n] = cidut::contourPoint{
+                ((corner & 1) * 4000 + (n % 64) * 40 + static_cast<int32_t>(byte() % 9)),
+                ((corner & 2) * 2000 + (n % 64) * 16 + static_cast<int32_t>(byte() % 9))};
         } else {
             area.contour[n] = cidut::contourPoint{word(), word()};
         }

@@ -38,8 +38,9 @@ struct fixture {
         cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, width, height, pitch, pixels.data());
         const int32_t xOffset = in.signedSmall(100), yOffset = in.signedSmall(100);
         cimg_imageConst_setImageOffset(&image, xOffset, yOffset);
-        cimg_imageConst_window(&image, image.xOffset + in.small(width), image.yOffset + in.small(height),
-                               in.small(width + 1), in.small(height + 1));
+        cimg_imageConst_window(&image, image.xOffset + in.small(width),
+                               image.yOffset + in.small(height), in.small(width + 1),
+                               in.small(height + 1));
         if (in.byte() % 8 == 0) {
             cimg_image_constructUnbound(&marker);
         } else {
@@ -114,8 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                        nullptr, &f.result);
             break;
         case 2:
-            cf_BndFindDMSymbolFromSeed_Adaptive(&f.image, &f.params, &seed, &run, &f.marker, nullptr,
-                                                nullptr, in.small(2), &f.result);
+            cf_BndFindDMSymbolFromSeed_Adaptive(&f.image, &f.params, &seed, &run, &f.marker,
+                                                nullptr, nullptr, in.small(2), &f.result);
             break;
         case 3:
             cf_DcdFindDMSymbolFromSeed(&f.image, &f.params, &seed, &run, &f.marker, nullptr, 0,
@@ -124,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 4:
             cf_BndFindNextDMSymbol(&f.image, &f.params, nullptr, 0, nullptr, in.small(2), &f.marker,
                                    &f.result);
-            cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(&f.image, &f.params, nullptr, nullptr,
-                                                                 in.small(2), &f.marker, &f.result);
+            cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
+                &f.image, &f.params, nullptr, nullptr, in.small(2), &f.marker, &f.result);
             break;
         default: {
             cid2d_trackingSeed seeds[8];
@@ -133,8 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             int32_t rows[3] = {in.signedSmall(60), in.signedSmall(60), in.signedSmall(60)};
             cid2d_getHorizontalTrackingSeeds(&f.image, rows, 3, 1 + in.small(8), in.small(100),
                                              in.small(2), seeds, &count, in.small(2), in.small(10));
-            cid2d_getHorizontalTrackingSeeds_threeScanlines(&f.image, rows, 0, 1 + in.small(8),
-                                                            in.small(4), in.small(100), seeds, &count);
+            cid2d_getHorizontalTrackingSeeds_threeScanlines(
+                &f.image, rows, 0, 1 + in.small(8), in.small(4), in.small(100), seeds, &count);
             break;
         }
     }

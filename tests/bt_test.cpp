@@ -17,15 +17,18 @@ namespace {
 using cid_test::greyImage;
 
 // Renders coverage of an inside(x, y) predicate with 8 x 8 samples per pixel.
-greyImage render(int w, int h, int dark, int light, const std::function<bool(double, double)>& inside) {
+greyImage render(int w, int h, int dark, int light,
+                 const std::function<bool(double, double)>& inside) {
     greyImage image(w, h, light);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             int hits = 0;
             for (int sy = 0; sy < 8; ++sy) {
-                for (int sx = 0; sx < 8; ++sx) hits += inside(x + (sx + 0.5) / 8, y + (sy + 0.5) / 8);
+                for (int sx = 0; sx < 8; ++sx)
+                    hits += inside(x + (sx + 0.5) / 8, y + (sy + 0.5) / 8);
             }
-            image.at(x, y) = static_cast<unsigned char>(std::lround(light + (dark - light) * hits / 64.0));
+            image.at(x, y) =
+                static_cast<unsigned char>(std::lround(light + (dark - light) * hits / 64.0));
         }
     }
     return image;
@@ -38,8 +41,8 @@ struct tracked {
 };
 
 // Tracks from (startX, startY) (object side) towards (endX, endY), pixel indices.
-tracked track(const cimg_imageConst* image, int startX, int startY, int endX, int endY, int polarity,
-              int threshold, std::function<void(cbt_runParams&)> adjust = {}) {
+tracked track(const cimg_imageConst* image, int startX, int startY, int endX, int endY,
+              int polarity, int threshold, std::function<void(cbt_runParams&)> adjust = {}) {
     cbt_runParams params;
     cbt_runParams_init(&params);
     params.polarity = polarity;
@@ -62,7 +65,8 @@ tracked track(const cimg_imageConst* image, int startX, int startY, int endX, in
 struct wrapped {
     cimg_imageConst image;
     explicit wrapped(greyImage& g) {
-        cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, g.width, g.height, g.width, g.pixels.data());
+        cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, g.width, g.height, g.width,
+                                      g.pixels.data());
     }
     ~wrapped() { cimg_imageConst_destruct(&image); }
 };
@@ -102,7 +106,8 @@ TEST(BoundaryTracker, EdgeOnAHoleIsNoContourUnlessHolesAreWanted) {
     }
     wrapped w(g);
     EXPECT_EQ(track(&w.image, 7, 15, 12, 15, 1, 125).status, CBT_STATUS_NO_CONTOUR);
-    tracked hole = track(&w.image, 7, 15, 12, 15, 1, 125, [](cbt_runParams& p) { p.outerOnly = 0; });
+    tracked hole =
+        track(&w.image, 7, 15, 12, 15, 1, 125, [](cbt_runParams& p) { p.outerOnly = 0; });
     ASSERT_EQ(hole.status, 0);
     EXPECT_EQ(hole.points.size(), 4u * 12);
     tracked outer = track(&w.image, 7, 15, 2, 15, 1, 125);
@@ -122,7 +127,8 @@ TEST(BoundaryTracker, ConnectivityDecidesWhetherCornersJoin) {
     g.at(5, 5) = 0;
     wrapped w(g);
     EXPECT_EQ(track(&w.image, 4, 4, 2, 4, 1, 128).points.size(), 8u);
-    tracked single = track(&w.image, 4, 4, 2, 4, 1, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
+    tracked single =
+        track(&w.image, 4, 4, 2, 4, 1, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
     EXPECT_EQ(single.points.size(), 4u);
     // Light pixels touching at a corner stay apart unless light is the 8-connected side.
     greyImage inverse(10, 10, 0);
@@ -130,7 +136,8 @@ TEST(BoundaryTracker, ConnectivityDecidesWhetherCornersJoin) {
     inverse.at(5, 5) = 255;
     wrapped v(inverse);
     EXPECT_EQ(track(&v.image, 4, 4, 2, 4, 0, 128).points.size(), 4u);
-    tracked joined = track(&v.image, 4, 4, 2, 4, 0, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
+    tracked joined =
+        track(&v.image, 4, 4, 2, 4, 0, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
     EXPECT_EQ(joined.points.size(), 8u);
     EXPECT_EQ(track(&w.image, 0, 0, 3, 0, 1, 128).status, CBT_STATUS_NO_CONTOUR);  // no object
     EXPECT_EQ(track(&w.image, 4, 4, 4, 4, 1, 128).status, CBT_STATUS_NO_CONTOUR);  // no edge at all
@@ -149,7 +156,8 @@ TEST(BoundaryTracker, BorderFlagsLimitAndStopAtBorder) {
     tracked cut = track(&w.image, 11, 4, 14, 4, 1, 130, [](cbt_runParams& p) { p.maxPoints = 10; });
     EXPECT_EQ(cut.points.size(), 10u);
     EXPECT_EQ(cut.flags & CBT_FLAG_CLOSED, 0);
-    tracked stopped = track(&w.image, 11, 4, 14, 4, 1, 130, [](cbt_runParams& p) { p.stopAtBorder = 1; });
+    tracked stopped =
+        track(&w.image, 11, 4, 14, 4, 1, 130, [](cbt_runParams& p) { p.stopAtBorder = 1; });
     EXPECT_EQ(stopped.flags & (CBT_FLAG_CLOSED | CBT_FLAG_UNUSABLE), CBT_FLAG_UNUSABLE);
 }
 

@@ -27,7 +27,9 @@ TEST(DataMatrixCorpus, FoundWithTheirCornersAndNothingElse) {
         imageView view(image);
         auto start = std::chrono::steady_clock::now();
         std::vector<dmLocated> located = locateDataMatrices(view.get(), search);
-        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         const bool hasDataMatrix = entry.kind == "datamatrix" && entry.name.rfind("none", 0) != 0;
         std::printf("%-22s %6.2f ms, %zu found\n", entry.name.c_str(), ms, located.size());
         if (!hasDataMatrix) {
@@ -36,7 +38,8 @@ TEST(DataMatrixCorpus, FoundWithTheirCornersAndNothingElse) {
         }
         ++expected;
         const double module = std::hypot(entry.corners[2].x - entry.corners[3].x,
-                                         entry.corners[2].y - entry.corners[3].y) / entry.columns;
+                                         entry.corners[2].y - entry.corners[3].y) /
+                              entry.columns;
         const double tolerance = std::max(1.5, 0.35 * module);
         EXPECT_LE(located.size(), 1u) << entry.name;
         if (located.size() != 1) continue;

@@ -56,7 +56,8 @@ struct finderCase {
     // Seeds on the row through the symbol's centre.
     std::vector<cid2d_trackingSeed> seeds(const cimg_imageConst* view) {
         std::vector<cid2d_trackingSeed> out(64);
-        int32_t row = static_cast<int32_t>((truth.corners[0].y + truth.corners[2].y) / 2), count = 0;
+        int32_t row = static_cast<int32_t>((truth.corners[0].y + truth.corners[2].y) / 2),
+                count = 0;
         cid2d_getHorizontalTrackingSeeds(view, &row, 1, 64, 45, 0, out.data(), &count, 0, 0);
         out.resize(count);
         return out;
@@ -67,7 +68,8 @@ struct finderCase {
         for (int32_t y = 2; y < image.height; y += 4) rows.push_back(y);
         params.scanLines = rows.data();
         params.scanLineCount = static_cast<int32_t>(rows.size());
-        EXPECT_EQ(cf_BndFindNextDMSymbol(view, &params, nullptr, 0, nullptr, 0, &marker, &result), 0);
+        EXPECT_EQ(cf_BndFindNextDMSymbol(view, &params, nullptr, 0, nullptr, 0, &marker, &result),
+                  0);
         params.scanLines = nullptr;
         params.scanLineCount = 0;
         return result.found != 0;
@@ -84,7 +86,9 @@ struct finderCase {
     }
 };
 
-double distance(const cmath_vect& a, const cmath_vect& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double distance(const cmath_vect& a, const cmath_vect& b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 TEST(DataMatrixFinder, FoundFromASeedWithANonPositiveCrossProduct) {
     finderCase c(dmSymbol(20, 20, 3));
@@ -107,8 +111,8 @@ TEST(DataMatrixFinder, AMarkedSeedIsNotTrackedAgain) {
     cimg_window_init(&cells, &c.marker);
     cells.pixels[(seeds[0].y >> 2) * cells.pitch + (seeds[0].x >> 2)] = 1;
     c.result.track.count = -7;  // the tracker would overwrite it
-    ASSERT_EQ(cf_BndFindDMSymbolFromSeed(view.get(), &c.params, &seeds[0], &c.run, &c.marker, nullptr,
-                                         0, nullptr, &c.result),
+    ASSERT_EQ(cf_BndFindDMSymbolFromSeed(view.get(), &c.params, &seeds[0], &c.run, &c.marker,
+                                         nullptr, 0, nullptr, &c.result),
               0);
     EXPECT_EQ(c.result.found, 0);
     EXPECT_EQ(c.result.track.count, -7);
@@ -129,8 +133,8 @@ TEST(DataMatrixFinder, EdgeFollowingTracksOnlySeedsOnLongStraightEdges) {
     imageView view(c.image);
     bool found = false;
     for (const cid2d_trackingSeed& seed : c.seeds(view.get())) {
-        ASSERT_EQ(cf_DcdFindDMSymbolFromSeed(view.get(), &c.params, &seed, &c.run, &c.marker, nullptr,
-                                             0, nullptr, &c.result),
+        ASSERT_EQ(cf_DcdFindDMSymbolFromSeed(view.get(), &c.params, &seed, &c.run, &c.marker,
+                                             nullptr, 0, nullptr, &c.result),
                   0);
         found = found || c.result.found;
     }
@@ -144,8 +148,8 @@ TEST(DataMatrixFinder, AdaptiveSearchFindsTheLVertex) {
     for (int32_t y = 4; y < 240; y += 8) rows.push_back(y);
     c.params.scanLines = rows.data();
     c.params.scanLineCount = static_cast<int32_t>(rows.size());
-    ASSERT_EQ(cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(view.get(), &c.params, nullptr,
-                                                                    nullptr, 0, &c.marker, &c.result),
+    ASSERT_EQ(cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
+                  view.get(), &c.params, nullptr, nullptr, 0, &c.marker, &c.result),
               0);
     ASSERT_EQ(c.result.found, 1);
     cmath_vect vertex{static_cast<double>(c.result.track.slots[0].x),
@@ -163,36 +167,45 @@ TEST(DataMatrixFinder, BadInputGivesStatusesOrNothing) {
     // A marker too small for the window, then an unbound one.
     cimg_image small;
     cimg_image_construct(&small, CIMG_DEPTH_8U, 10, 10);
-    EXPECT_EQ(cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &small, &c.result),
-              CID_STATUS_INVALID_IMAGE);
+    EXPECT_EQ(
+        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &small, &c.result),
+        CID_STATUS_INVALID_IMAGE);
     cimg_image_destruct(&small);
     cimg_image unbound;
     cimg_image_constructUnbound(&unbound);
-    EXPECT_EQ(cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &unbound, &c.result),
-              CIMG_STATUS_NOT_BOUND);
+    EXPECT_EQ(
+        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &unbound, &c.result),
+        CIMG_STATUS_NOT_BOUND);
     // Lines outside the window are skipped; the one through the symbol finds it.
-    EXPECT_EQ(cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result), 0);
+    EXPECT_EQ(
+        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result),
+        0);
     EXPECT_EQ(c.result.found, 1);
     EXPECT_EQ(c.result.scanLineIndex, 3);
     // A point limit below the contour's length: the trace is cut, nothing is found.
     cimg_window cells;
     cimg_window_init(&cells, &c.marker);
-    for (int y = 0; y < cells.height; ++y) std::fill(cells.pixels + y * cells.pitch, cells.pixels + y * cells.pitch + cells.width, 0);
+    for (int y = 0; y < cells.height; ++y)
+        std::fill(cells.pixels + y * cells.pitch, cells.pixels + y * cells.pitch + cells.width, 0);
     c.params.maxBoundaryPoints = 50;
-    EXPECT_EQ(cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result), 0);
+    EXPECT_EQ(
+        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result),
+        0);
     EXPECT_EQ(c.result.found, 0);
     EXPECT_EQ(c.result.scanLineIndex, 4);
     // An image smaller than the search margins.
     greyImage tiny(5, 5, 100);
     imageView tinyView(tiny);
-    EXPECT_EQ(cf_BndFindNextDMSymbol(tinyView.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result), 0);
+    EXPECT_EQ(cf_BndFindNextDMSymbol(tinyView.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker,
+                                     &c.result),
+              0);
     EXPECT_EQ(c.result.found, 0);
     // The work buffer is a precondition.
     c.params.workBufferSize = CID2D_WORK_BUFFER_MIN - 1;
     std::vector<cid2d_trackingSeed> seeds = c.seeds(view.get());
     ASSERT_FALSE(seeds.empty());
-    EXPECT_PRECONDITION(cf_BndFindDMSymbolFromSeed(view.get(), &c.params, &seeds[0], &c.run, &c.marker,
-                                                   nullptr, 0, nullptr, &c.result));
+    EXPECT_PRECONDITION(cf_BndFindDMSymbolFromSeed(view.get(), &c.params, &seeds[0], &c.run,
+                                                   &c.marker, nullptr, 0, nullptr, &c.result));
 }
 
 }  // namespace

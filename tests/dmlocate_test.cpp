@@ -87,7 +87,8 @@ TEST(DataMatrixLocation, ModuleSizesFromTwoAndAHalfToTen) {
     for (double module : {2.5, 3.0, 4.0, 6.0, 8.0, 10.0}) {
         for (int size : {10, 16, 24, 36}) {
             if (size * module * 1.42 > 440) continue;  // must fit in the image at any angle
-            sceneCase c = centredSymbol(size, module, 0.37 + module, static_cast<uint32_t>(size * 10 + module));
+            sceneCase c = centredSymbol(size, module, 0.37 + module,
+                                        static_cast<uint32_t>(size * 10 + module));
             locateAndCheck(c, "module " + std::to_string(module) + " size " + std::to_string(size));
         }
     }
@@ -153,7 +154,8 @@ TEST(DataMatrixLocation, SeveralSymbolsInOneImage) {
         where.rotation = 0.7 * k + 0.2;
         dmLook look;
         look.quietZone = 2;
-        truths.push_back(layout.addDataMatrix(dmSymbol(kSquareSizes[k + 1], kSquareSizes[k + 1], 600 + k), where, look));
+        truths.push_back(layout.addDataMatrix(
+            dmSymbol(kSquareSizes[k + 1], kSquareSizes[k + 1], 600 + k), where, look));
     }
     imagingConditions conditions;
     conditions.blurSigma = 0.7;
@@ -167,8 +169,8 @@ TEST(DataMatrixLocation, SymbolsAtTheBorderNeedAllowAtBorder) {
     scene layout(640, 480);
     dmLook look;
     look.quietZone = 0;
-    dmTruth truth = layout.addDataMatrix(dmSymbol(16, 16, 700),
-                                         {{{0.0, 100.0}, {80.0, 100.0}, {80.0, 180.0}, {0.0, 180.0}}}, look);
+    dmTruth truth = layout.addDataMatrix(
+        dmSymbol(16, 16, 700), {{{0.0, 100.0}, {80.0, 100.0}, {80.0, 180.0}, {0.0, 180.0}}}, look);
     greyImage image = layout.render({});
     imageView view(image);
     EXPECT_TRUE(locateDataMatrices(view.get()).empty());
@@ -207,10 +209,18 @@ TEST(DataMatrixLocation, NothingInClutterBarcodesAndNoise) {
         where.unit = 3 + k;
         where.rotation = 0.4 * k;
         switch (k % 4) {
-            case 0: layout.addText(textClutter{4, 16, 1.2, static_cast<uint32_t>(k), {}}, where); break;
-            case 1: layout.addBarcode(barcode1d{30, 40, 10, static_cast<uint32_t>(k), {}}, where); break;
-            case 2: layout.addNoisePatch(noisePatch{30, 30, true, static_cast<uint32_t>(k), {}}, where); break;
-            case 3: layout.addPdf417Like(pdf417Like{12, 3, 3, 2, static_cast<uint32_t>(k), {}}, where); break;
+            case 0:
+                layout.addText(textClutter{4, 16, 1.2, static_cast<uint32_t>(k), {}}, where);
+                break;
+            case 1:
+                layout.addBarcode(barcode1d{30, 40, 10, static_cast<uint32_t>(k), {}}, where);
+                break;
+            case 2:
+                layout.addNoisePatch(noisePatch{30, 30, true, static_cast<uint32_t>(k), {}}, where);
+                break;
+            case 3:
+                layout.addPdf417Like(pdf417Like{12, 3, 3, 2, static_cast<uint32_t>(k), {}}, where);
+                break;
         }
         imagingConditions conditions;
         conditions.blurSigma = 0.6;

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "ci_id/tracking.h"
 #include "ci_id/platform/csys_status.h"
+#include "ci_id/tracking.h"
 #include "grey_image.h"
 #include "test_support.h"
 
@@ -19,7 +19,8 @@ struct view {
     cimg_imageConst image;
     // The pixels placed at image position (x0, y0).
     view(greyImage& g, int x0 = 0, int y0 = 0) {
-        cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, g.width, g.height, g.width, g.pixels.data());
+        cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, g.width, g.height, g.width,
+                                      g.pixels.data());
         cimg_imageConst_setImageOffset(&image, x0, y0);
     }
     ~view() { cimg_imageConst_destruct(&image); }
@@ -30,9 +31,9 @@ std::vector<cid2d_trackingSeed> seedsOf(const cimg_imageConst* image, std::vecto
                                         double spacing) {
     std::vector<cid2d_trackingSeed> seeds(maxSeeds);
     int32_t count = -1;
-    EXPECT_EQ(cid2d_getHorizontalTrackingSeeds(image, rows.data(), static_cast<int32_t>(rows.size()),
-                                               maxSeeds, minStrength, sort, seeds.data(), &count,
-                                               pairFilter, spacing),
+    EXPECT_EQ(cid2d_getHorizontalTrackingSeeds(
+                  image, rows.data(), static_cast<int32_t>(rows.size()), maxSeeds, minStrength,
+                  sort, seeds.data(), &count, pairFilter, spacing),
               0);
     seeds.resize(count);
     return seeds;
@@ -52,8 +53,8 @@ std::vector<cid2d_trackingSeed> referenceSeeds(greyImage& g, int row, int scanLi
         int prev2 = c - 2 >= 2 ? grad[c - 2] : (c - 1 >= 2 ? 0 : 256);
         if (prev2 < prev && grad[c] <= prev && prev >= threshold) {
             int mean = (p(c - 1) + p(c) + p(c + 1) + p(c + 2)) / 4;
-            out.push_back({c, row, prev, mean, scanLine, p(c) < mean ? 1 : 0, (c + 2) * 256, row * 256,
-                           (c - 1) * 256, row * 256});
+            out.push_back({c, row, prev, mean, scanLine, p(c) < mean ? 1 : 0, (c + 2) * 256,
+                           row * 256, (c - 1) * 256, row * 256});
         }
     }
     return out;
@@ -97,7 +98,8 @@ TEST(Seeds, AgreeWithTheDirectRuleOnRandomRowsAndWindows) {
     for (int trial = 0; trial < 40; ++trial) {
         int w = 6 + rng() % 80, h = 5 + rng() % 10;
         greyImage g(w, h, 0);
-        for (auto& v : g.pixels) v = static_cast<unsigned char>(rng() % 3 == 0 ? rng() % 256 : (rng() % 2) * 200);
+        for (auto& v : g.pixels)
+            v = static_cast<unsigned char>(rng() % 3 == 0 ? rng() % 256 : (rng() % 2) * 200);
         std::vector<int32_t> rows;
         for (int r = -1; r <= h; ++r) rows.push_back(r);
         int threshold = 20 + rng() % 200;
@@ -131,7 +133,8 @@ TEST(Seeds, NarrowWindowsAndEdgeRowsGiveNothing) {
     }
     view v(wide);
     EXPECT_EQ(seedsOf(&v.image, {5}, 10, 10, 0, 0, 0).size(), 2u);
-    for (int row : {0, 7, 8, 9, -3, 12}) EXPECT_TRUE(seedsOf(&v.image, {row}, 10, 10, 0, 0, 0).empty()) << row;
+    for (int row : {0, 7, 8, 9, -3, 12})
+        EXPECT_TRUE(seedsOf(&v.image, {row}, 10, 10, 0, 0, 0).empty()) << row;
 }
 
 TEST(Seeds, PairFilterKeepsModuleTextureAndReplacesLoneEdges) {
@@ -164,9 +167,10 @@ TEST(Seeds, SortingAndLimits) {
     ASSERT_EQ(sorted.size(), 6u);
     for (size_t i = 1; i < sorted.size(); ++i) {
         EXPECT_TRUE(sorted[i - 1].strength > sorted[i].strength ||
-                    (sorted[i - 1].strength == sorted[i].strength && sorted[i - 1].scanLine <= sorted[i].scanLine));
+                    (sorted[i - 1].strength == sorted[i].strength &&
+                     sorted[i - 1].scanLine <= sorted[i].scanLine));
     }
-    EXPECT_EQ(sorted[0].scanLine, 0);  // rows 4 and 3 tie; line 0 comes first
+    EXPECT_EQ(sorted[0].scanLine, 0);      // rows 4 and 3 tie; line 0 comes first
     EXPECT_EQ(sorted.back().scanLine, 1);  // the weak row
     EXPECT_EQ(seedsOf(&v.image, {4, 2, 3}, 3, 10, 0, 0, 0).size(), 3u);
 }
@@ -176,21 +180,26 @@ TEST(Seeds, ThreeScanlinesKeepTheLeftmostThenTheStrongest) {
     int edges[] = {10, 30, 50, 70, 90};
     for (int y = 0; y < 12; ++y) {
         for (int k = 0; k < 5; ++k) {
-            for (int x = edges[k]; x < edges[k] + 8; ++x) g.at(x, y) = static_cast<unsigned char>(40 * k);
+            for (int x = edges[k]; x < edges[k] + 8; ++x)
+                g.at(x, y) = static_cast<unsigned char>(40 * k);
         }
     }
     view v(g);
     int32_t rows[3] = {2, 5, 8};
     std::vector<cid2d_trackingSeed> seeds(40);
     int32_t count = 0;
-    ASSERT_EQ(cid2d_getHorizontalTrackingSeeds_threeScanlines(&v.image, rows, 0, 40, 1, 10, seeds.data(), &count), 0);
+    ASSERT_EQ(cid2d_getHorizontalTrackingSeeds_threeScanlines(&v.image, rows, 0, 40, 1, 10,
+                                                              seeds.data(), &count),
+              0);
     ASSERT_EQ(count, 7);
     EXPECT_EQ(seeds[0].x, 9);  // the leftmost edge of row 0
     EXPECT_EQ(seeds[0].scanLine, 0);
     for (int i = 1; i < 4; ++i) EXPECT_EQ(seeds[i].scanLine, 1);
     EXPECT_GE(seeds[1].strength, seeds[2].strength);
     int32_t outside[3] = {2, 50, 8};
-    ASSERT_EQ(cid2d_getHorizontalTrackingSeeds_threeScanlines(&v.image, outside, 0, 40, 1, 10, seeds.data(), &count), 0);
+    ASSERT_EQ(cid2d_getHorizontalTrackingSeeds_threeScanlines(&v.image, outside, 0, 40, 1, 10,
+                                                              seeds.data(), &count),
+              0);
     EXPECT_EQ(count, 4);  // the row outside the window is skipped, not read
 }
 
@@ -200,7 +209,8 @@ TEST(Seeds, BadArguments) {
     int32_t row = 5;
     int32_t count = 77;
     cid2d_trackingSeed seed;
-    EXPECT_PRECONDITION(cid2d_getHorizontalTrackingSeeds(&v.image, &row, 1, 0, 10, 0, &seed, &count, 0, 0));
+    EXPECT_PRECONDITION(
+        cid2d_getHorizontalTrackingSeeds(&v.image, &row, 1, 0, 10, 0, &seed, &count, 0, 0));
     cimg_imageConst unbound;
     cimg_imageConst_constructUnbound(&unbound);
     EXPECT_EQ(cid2d_getHorizontalTrackingSeeds(&unbound, &row, 1, 1, 10, 0, &seed, &count, 0, 0),

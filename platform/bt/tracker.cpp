@@ -45,8 +45,8 @@ int32_t growPoints(cbt_result* result, int32_t limit) {
     int64_t wanted = std::max<int64_t>(int64_t{result->capacity} * 2, 256);
     int32_t capacity = static_cast<int32_t>(std::min<int64_t>(wanted, limit));
     void* block = nullptr;
-    int32_t status = csys_memory_allocArray_internal(static_cast<size_t>(capacity),
-                                                     sizeof(cbt_point), &block);
+    int32_t status =
+        csys_memory_allocArray_internal(static_cast<size_t>(capacity), sizeof(cbt_point), &block);
     if (status < 0) return status;
     if (result->count > 0) {
         std::memcpy(block, result->points, static_cast<size_t>(result->count) * sizeof(cbt_point));

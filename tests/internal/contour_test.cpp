@@ -21,7 +21,9 @@ int wrap(long i, int n) { return static_cast<int>(((i % n) + n) % n); }
 
 std::vector<contourPoint> randomContour(std::mt19937& rng, int n) {
     std::vector<contourPoint> points(n);
-    for (auto& p : points) p = contourPoint{static_cast<int32_t>(rng() % 20000) - 500, static_cast<int32_t>(rng() % 20000)};
+    for (auto& p : points)
+        p = contourPoint{static_cast<int32_t>(rng() % 20000) - 500,
+                         static_cast<int32_t>(rng() % 20000)};
     return points;
 }
 
@@ -73,7 +75,8 @@ TEST(Contour, CurvatureMatchesItsDefinition) {
     for (int m = 0; m < 37; ++m) {
         const auto& a = in[wrap(m - 3, 37)];
         const auto& b = in[wrap(m + 3, 37)];
-        int32_t v = std::abs(a.first + b.first - 2 * in[m].first) + std::abs(a.second + b.second - 2 * in[m].second);
+        int32_t v = std::abs(a.first + b.first - 2 * in[m].first) +
+                    std::abs(a.second + b.second - 2 * in[m].second);
         EXPECT_EQ(out[m], v);
         expectedLargest = std::max(expectedLargest, v);
     }
@@ -88,7 +91,8 @@ TEST(Contour, FixedPointMeasuresAgreeWithDoubles) {
         double u = (a.second - b.second) >> 2, v = (b.first - a.first) >> 2;
         double along = u * ((p.first - a.first) >> 2) + v * ((p.second - a.second) >> 2);
         if (u == 0 && v == 0) continue;
-        EXPECT_NEAR(double(cidut::lineDistanceSquared(p, a, b)), along * along / (u * u + v * v), 1.0);
+        EXPECT_NEAR(double(cidut::lineDistanceSquared(p, a, b)), along * along / (u * u + v * v),
+                    1.0);
         // The two lines through (a, b) and through p in another direction meet on both.
         cidut::segment ab{0, 1, 2};
         contourPoint line1[2] = {a, b};
@@ -113,7 +117,8 @@ TEST(Contour, SortTrimAndMergeCollinearRuns) {
     for (int i = 0; i < 60; ++i) line[i] = contourPoint{800, 16 * (100 + i)};
     std::vector<segment> runs{{2, 0, 20}, {24, 0, 50}, {0, 0, 0}};
     for (auto& r : runs) {
-        if (r.end) r.length = static_cast<int32_t>(cidut::distanceSquared(line[r.start], line[r.end - 1]));
+        if (r.end)
+            r.length = static_cast<int32_t>(cidut::distanceSquared(line[r.start], line[r.end - 1]));
     }
     cidut::sortSegments(runs.data(), 2);
     EXPECT_EQ(runs[0].start, 24);
@@ -132,7 +137,8 @@ TEST(Contour, ArmWalkStaysWithinAQuarterOfTheContour) {
     std::vector<contourPoint> circle(400);
     for (int i = 0; i < 400; ++i) {
         double a = 2 * M_PI * i / 400;
-        circle[i] = contourPoint{int32_t(16 * (200 + 100 * std::sin(a))), int32_t(16 * (200 + 100 * std::cos(a)))};
+        circle[i] = contourPoint{int32_t(16 * (200 + 100 * std::sin(a))),
+                                 int32_t(16 * (200 + 100 * std::cos(a)))};
     }
     cidut::fixedLine horizontal{0, 4, -4 * 16 * 200 / 4};  // through the centre, along the columns
     for (int32_t step : {-1, 1}) {
@@ -193,16 +199,20 @@ TEST(Contour, SquaresAtEveryAngleGiveTheirCorner) {
         cidut::smooth(area.smoothed, area.contour, n, 3);
         int32_t largest = 0, count = 0;
         cidut::curvature(area.curvature, area.smoothed, n, 6, &largest);
-        cidut::straightRuns(area.segments, area.curvature, area.smoothed, 0, n, 3, 64, cidut::kSegmentCapacity, &count);
+        cidut::straightRuns(area.segments, area.curvature, area.smoothed, 0, n, 3, 64,
+                            cidut::kSegmentCapacity, &count);
         // One run per side, wherever the contour's numbering starts.
         EXPECT_EQ(count, 4) << degrees;
         cidut::sortSegments(area.segments, count);
         cidut::cornerFinding corner;
-        ASSERT_EQ(cidut::findCorner(area.contour, area.smoothed, area.segments, count, n, 0, 0, cidut::kShapeSquare, &corner), 0);
+        ASSERT_EQ(cidut::findCorner(area.contour, area.smoothed, area.segments, count, n, 0, 0,
+                                    cidut::kShapeSquare, &corner),
+                  0);
         ASSERT_EQ(corner.found, 1) << degrees;
         // Every corner of the found rectangle is a corner of the square.
         double c = std::cos(angle), s = std::sin(angle);
-        for (const cmath_vect& p : {corner.rect.po, corner.rect.px, corner.rect.py, corner.farCorner}) {
+        for (const cmath_vect& p :
+             {corner.rect.po, corner.rect.px, corner.rect.py, corner.farCorner}) {
             double u = (p.x - cx) * c + (p.y - cy) * s, v = -(p.x - cx) * s + (p.y - cy) * c;
             EXPECT_NEAR(std::fabs(u), half, 0.6) << degrees;
             EXPECT_NEAR(std::fabs(v), half, 0.6) << degrees;

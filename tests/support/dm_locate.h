@@ -12,8 +12,8 @@
 namespace cid_test {
 
 struct dmSearch {
-    int32_t spacing = 8;    // pixels between scan lines
-    bool columns = false;   // walk columns after the rows
+    int32_t spacing = 8;   // pixels between scan lines
+    bool columns = false;  // walk columns after the rows
     bool allowSkew = false;
     bool allowAtBorder = false;
     bool lowThreshold = false;
@@ -29,7 +29,8 @@ struct dmLocated {
 };
 
 // Throws std::runtime_error when a library call fails.
-std::vector<dmLocated> locateDataMatrices(const cimg_imageConst* image, const dmSearch& search = {});
+std::vector<dmLocated> locateDataMatrices(const cimg_imageConst* image,
+                                          const dmSearch& search = {});
 
 // Distances, in pixels, between a located symbol and true corners (top-left, top-right,
 // bottom-right, bottom-left as printed: the vertex is the bottom-left one).

@@ -110,7 +110,8 @@ void halve(contourPoint* points, int32_t n, int32_t* halvedCount) {
 
 void extents(const contourPoint* points, int32_t n, int32_t* extentSecond, int32_t* extentFirst,
              int32_t* extentMax) {
-    int32_t minFirst = INT32_MAX, maxFirst = INT32_MIN, minSecond = INT32_MAX, maxSecond = INT32_MIN;
+    int32_t minFirst = INT32_MAX, maxFirst = INT32_MIN, minSecond = INT32_MAX,
+            maxSecond = INT32_MIN;
     for (int32_t k = 0; k < n; ++k) {
         minFirst = std::min(minFirst, points[k].first);
         maxFirst = std::max(maxFirst, points[k].first);
@@ -151,8 +152,9 @@ void curvature(int32_t* out, const contourPoint* in, int32_t n, int32_t span, in
     for (int32_t m = 0; m < n; ++m) {
         const contourPoint& before = in[wrap(int64_t{m} - h, n)];
         const contourPoint& after = in[wrap(int64_t{m} + h, n)];
-        int64_t value = std::llabs(int64_t{before.first} + after.first - 2 * int64_t{in[m].first}) +
-                        std::llabs(int64_t{before.second} + after.second - 2 * int64_t{in[m].second});
+        int64_t value =
+            std::llabs(int64_t{before.first} + after.first - 2 * int64_t{in[m].first}) +
+            std::llabs(int64_t{before.second} + after.second - 2 * int64_t{in[m].second});
         out[m] = saturate(value);
         largest = std::max(largest, out[m]);
     }
@@ -234,7 +236,8 @@ int32_t mergeSegments(segment* segments, const contourPoint* points, int32_t n, 
     auto startOf = [&](const segment& s) { return points[s.start]; };
     auto endOf = [&](const segment& s) { return points[wrap(int64_t{s.end} - 1, n)]; };
     auto direction = [](const contourPoint& from, const contourPoint& to) {
-        return fixedLine{(int64_t{from.second} - to.second) >> 2, (int64_t{to.first} - from.first) >> 2, 0};
+        return fixedLine{(int64_t{from.second} - to.second) >> 2,
+                         (int64_t{to.first} - from.first) >> 2, 0};
     };
     for (int32_t i = 0; i < count - 1; ++i) {
         for (int32_t j = i + 1; j < count - 1 && !merged[i]; ++j) {
@@ -246,7 +249,8 @@ int32_t mergeSegments(segment* segments, const contourPoint* points, int32_t n, 
             int64_t cross = di.a * dj.b - dj.a * di.b;
             int64_t dot = di.a * dj.a + di.b * dj.b;
             if (cross == 0 && dot == 0) return scope.close(0);
-            int32_t slope = dot == 0 ? INT32_MAX : saturate(static_cast<int64_t>(wide{cross} * 1000 / dot));
+            int32_t slope =
+                dot == 0 ? INT32_MAX : saturate(static_cast<int64_t>(wide{cross} * 1000 / dot));
             // Runs running the same way that bend slightly in the contour's turning sense, or
             // not at all.
             if (!(dot > 0 && -35 < slope && slope <= 0)) continue;
@@ -261,7 +265,8 @@ int32_t mergeSegments(segment* segments, const contourPoint* points, int32_t n, 
             wide offJ = wide{span.b} * dj.a - wide{span.a} * dj.b;
             wide limit = toleranceSquared * spanSquared >> 4;
             if (!(offI * offI < limit && offJ * offJ < limit)) continue;
-            if (distanceSquared(startOf(si), startOf(sj)) < distanceSquared(startOf(si), endOf(sj))) {
+            if (distanceSquared(startOf(si), startOf(sj)) <
+                distanceSquared(startOf(si), endOf(sj))) {
                 if (distanceSquared(endOf(si), startOf(sj)) >= gap * gap) continue;
                 si.end = sj.end;
                 si.length = saturate(static_cast<int64_t>(spanSquared));
@@ -281,7 +286,8 @@ int32_t mergeSegments(segment* segments, const contourPoint* points, int32_t n, 
 
 int32_t walkArm(const contourPoint* points, int32_t n, int32_t* index, int32_t step,
                 const fixedLine& line, int32_t* distance) {
-    const int64_t norm = cmath_sqrt64(static_cast<uint64_t>(line.a * line.a + line.b * line.b)) >> 2;
+    const int64_t norm =
+        cmath_sqrt64(static_cast<uint64_t>(line.a * line.a + line.b * line.b)) >> 2;
     auto offset = [&](const contourPoint& p) {
         wide d = wide{line.a} * (int64_t{p.first} >> 2) + wide{line.b} * (int64_t{p.second} >> 2) +
                  line.c;
@@ -310,7 +316,7 @@ int32_t fartherEnd(const contourPoint* smoothed, int32_t n, const segment& s,
                    const contourPoint& v) {
     int32_t last = static_cast<int32_t>(((int64_t{s.end} - 1) % n + n) % n);
     return distanceSquared(smoothed[s.start], v) > distanceSquared(smoothed[last], v) ? s.start
-                                                                                       : last;
+                                                                                      : last;
 }
 
 // How far the contour reaches from `from` away from the other arm's line, walking both ways.

@@ -26,8 +26,7 @@ fixedLine runLine(const contourPoint* smoothed, int32_t n, const segment& s) {
     return lineOfSegment(smoothed, n, adjusted);
 }
 
-int32_t angleBetween(const contourPoint* smoothed, int32_t n, const segment& a,
-                     const segment& b) {
+int32_t angleBetween(const contourPoint* smoothed, int32_t n, const segment& a, const segment& b) {
     fixedLine la = runLine(smoothed, n, a), lb = runLine(smoothed, n, b);
     return angleValue(crossOf(la, lb), dotOf(la, lb));
 }
@@ -99,11 +98,13 @@ int32_t cityBlock(const pixelPoint& a, const pixelPoint& b) {
 
 struct lFound {
     pixelPoint vertex;
-    pixelPoint ends[2];          // far ends of the two arms
+    pixelPoint ends[2];           // far ends of the two arms
     cmath_shapeAffineRect exact;  // the same in image coordinates, before rounding
 };
 
-cmath_vect imagePointOf(const contourPoint& p) { return cmath_vect{p.second / 16.0, p.first / 16.0}; }
+cmath_vect imagePointOf(const contourPoint& p) {
+    return cmath_vect{p.second / 16.0, p.first / 16.0};
+}
 
 // Fits the L to the chosen arms: the vertex where their lines meet, each arm's far end where the
 // contour stops reaching away from the other arm (the symbol's corner), and the checks that make
@@ -122,8 +123,9 @@ int32_t fitArms(const contourPoint* halved, const contourPoint* smoothed, int32_
     pixelPoint ends[2], nears[2];
     for (int k = 0; k < 2; ++k) {
         const int32_t far = fartherEnd(smoothed, n, *arms[k], exactVertex);
-        const int32_t near = far == arms[k]->start ? (arms[k]->end == 0 ? 0 : (arms[k]->end - 1) % n)
-                                                   : arms[k]->start;
+        const int32_t near = far == arms[k]->start
+                                 ? (arms[k]->end == 0 ? 0 : (arms[k]->end - 1) % n)
+                                 : arms[k]->start;
         armReach reach;
         int32_t status = measureArm(halved, n, far, lines[1 - k], &reach);
         if (status < 0) return status;
@@ -144,7 +146,8 @@ int32_t fitArms(const contourPoint* halved, const contourPoint* smoothed, int32_
         vertex.y < window.yOffset || vertex.y >= window.yOffset + window.height) {
         return 0;
     }
-    *out = lFound{vertex, {ends[0], ends[1]},
+    *out = lFound{vertex,
+                  {ends[0], ends[1]},
                   cmath_shapeAffineRect{imagePointOf(exactVertex), imagePointOf(exactEnds[0]),
                                         imagePointOf(exactEnds[1])}};
     *plausible = true;
@@ -166,7 +169,8 @@ bool seedNearL(const pixelPoint& seed, const lFound& l) {
 void markContour(const markerGrid& grid, const cbt_result& track, int32_t from, int32_t to) {
     for (int32_t i = std::max(from, 0); i < to; ++i) {
         if (unsigned char* cell = grid.ofTrackerPoint(track.points[i])) {
-            *cell = static_cast<unsigned char>(((((track.points[i].x + 128) >> 8) - grid.originX) & 3) + 1);
+            *cell = static_cast<unsigned char>(
+                ((((track.points[i].x + 128) >> 8) - grid.originX) & 3) + 1);
         }
     }
 }
@@ -201,18 +205,12 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed_Adaptive(
     cid2d_trackingResult* result) {
     CSTD_ASSERT(image && params && seed && runParams && marker && result);
     CSTD_ASSERT(params->workBuffer && params->workBufferSize >= CID2D_WORK_BUFFER_MIN);
-    result->seed = *seed;
-    result->found = 0;
     cimg_windowConst window;
     markerGrid grid;
-    int32_t status = viewImageAndMarker(image, marker, &window, &grid);
-    if (status < 0) return status;
-
-    int32_t masked = 0;
-    status = seedIsMasked(mask, maskArgument, *seed, window, &masked);
-    if (status < 0 || masked) return status;
-    unsigned char* seedCell = grid.ofWindowPixel(seed->x, seed->y);
-    if (!seedCell || *seedCell) return 0;
+    unsigned char* seedCell = nullptr;
+    int32_t status =
+        openSeed(image, *seed, marker, mask, maskArgument, result, &window, &grid, &seedCell);
+    if (status < 0 || !seedCell) return status;
 
     cbt_runParams run = seedRunParams(*runParams, *seed, window, params->maxBoundaryPoints);
     run.edgeStrength = seed->strength;
@@ -243,8 +241,8 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed_Adaptive(
     curvature(area.curvature, area.smoothed, n, 2 * q, &largestCurvature);
     if (largestCurvature < 32) return 0;
     const int32_t threshold = q > 3 ? 16 * std::min((3 * q + 1) >> 1, 7) : 64;
-    straightRuns(area.segments, area.curvature, area.smoothed, 1, n, q, threshold,
-                 kSegmentCapacity, &runs);
+    straightRuns(area.segments, area.curvature, area.smoothed, 1, n, q, threshold, kSegmentCapacity,
+                 &runs);
     sortSegments(area.segments, runs);
     if (runs < 2 || area.segments[1].length < 32) return 0;
 
@@ -256,7 +254,8 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed_Adaptive(
                          window, &l, &found);
         if (status < 0) return status;
         finderReading reading;
-        found = found && looksLikeDataMatrix(window, l.exact, seed->mean, params->allowSkew != 0, &reading);
+        found = found &&
+                looksLikeDataMatrix(window, l.exact, seed->mean, params->allowSkew != 0, &reading);
     }
     if (found) {
         track.slots[0] = track.slots[1] = cbt_point{l.vertex.x, l.vertex.y};

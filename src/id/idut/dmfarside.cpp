@@ -14,14 +14,14 @@ namespace cidut {
 
 namespace {
 
-constexpr double kEdgeOffset = 0.7;    // pixels either side of a candidate line
-constexpr double kBackward = 0.15;     // the search reaches this share of the solid side back
-constexpr double kForward = 0.08;      // and this share beyond its end
-constexpr double kAskewAngle = 0.30;   // radians either way, when the view may be askew
-constexpr int kCoarseAngles = 6;       // angle steps either way in the coarse search
-constexpr int kCoarseShifts = 40;      // shift steps over the solid side's reach
-constexpr int kCoarseSamples = 32;     // most edge samples along a line in the coarse search
-constexpr int kFineSteps = 2;          // fine steps either way within one coarse step
+constexpr double kEdgeOffset = 0.7;   // pixels either side of a candidate line
+constexpr double kBackward = 0.15;    // the search reaches this share of the solid side back
+constexpr double kForward = 0.08;     // and this share beyond its end
+constexpr double kAskewAngle = 0.30;  // radians either way, when the view may be askew
+constexpr int kCoarseAngles = 6;      // angle steps either way in the coarse search
+constexpr int kCoarseShifts = 40;     // shift steps over the solid side's reach
+constexpr int kCoarseSamples = 32;    // most edge samples along a line in the coarse search
+constexpr int kFineSteps = 2;         // fine steps either way within one coarse step
 
 struct candidate {
     double shift;  // along the solid side from its end

@@ -23,8 +23,8 @@ int32_t viewImageAndMarker(const cimg_imageConst* image, cimg_image* marker,
         cells.height < (window->height + 3) / 4) {
         return CID_STATUS_INVALID_IMAGE;
     }
-    *grid = markerGrid{cells.pixels, cells.pitch, cells.width, cells.height, window->xOffset,
-                       window->yOffset};
+    *grid = markerGrid{cells.pixels, cells.pitch,     cells.width,
+                       cells.height, window->xOffset, window->yOffset};
     return 0;
 }
 
@@ -52,13 +52,31 @@ cbt_runParams seedRunParams(const cbt_runParams& base, const cid2d_trackingSeed&
     return run;
 }
 
-int32_t seedIsMasked(const cid_mask* mask, const cmath_xformLinear* maskArgument,
-                     const cid2d_trackingSeed& seed, const cimg_windowConst& window,
-                     int32_t* masked) {
+// Whether the mask covers the seed's pixel.
+static int32_t seedIsMasked(const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                            const cid2d_trackingSeed& seed, const cimg_windowConst& window,
+                            int32_t* masked) {
     *masked = 0;
     if (!mask) return 0;
     cmath_vect centre{seed.x + window.xOffset + 0.5, seed.y + window.yOffset + 0.5};
     return cid_mask_isPointUnMasked(mask, &centre, maskArgument, masked);
+}
+
+int32_t openSeed(const cimg_imageConst* image, const cid2d_trackingSeed& seed, cimg_image* marker,
+                 const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                 cid2d_trackingResult* result, cimg_windowConst* window, markerGrid* grid,
+                 unsigned char** seedCell) {
+    *seedCell = nullptr;
+    result->seed = seed;
+    result->found = 0;
+    int32_t status = viewImageAndMarker(image, marker, window, grid);
+    if (status < 0) return status;
+    int32_t masked = 0;
+    status = seedIsMasked(mask, maskArgument, seed, *window, &masked);
+    if (status < 0 || masked) return status;
+    unsigned char* cell = grid->ofWindowPixel(seed.x, seed.y);
+    if (cell && *cell == 0) *seedCell = cell;
+    return 0;
 }
 
 void copyContour(const cbt_result& track, int32_t count, const cimg_windowConst& window,
@@ -124,8 +142,8 @@ int32_t shapeHintOf(const cid2d_trackingParams& p) {
 // Corner passes over the runs: the first as they are, later ones after merging nearly collinear
 // neighbours, until an accepted L is found or merging changes nothing.
 int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t q,
-                  const cid2d_trackingParams& p, const cimg_windowConst& window,
-                  int32_t threshold, cornerFinding* corner, finderReading* reading, bool* accepted) {
+                  const cid2d_trackingParams& p, const cimg_windowConst& window, int32_t threshold,
+                  cornerFinding* corner, finderReading* reading, bool* accepted) {
     *accepted = false;
     for (int32_t pass = 0; pass < p.maxCornerPasses && runs >= 2; ++pass) {
         int32_t before = runs;
@@ -184,9 +202,8 @@ int32_t confirmFound(const cimg_imageConst* image, const cid2d_trackingParams& p
                      const cid_mask* mask, const cmath_xformLinear* maskArgument,
                      cid2d_trackingResult* result) {
     cid_region region;
-    int32_t status = cid_region_initAffineRect(&region, &result->rect,
-                                               result->farCornerFromShape ? nullptr
-                                                                          : &result->farCorner);
+    int32_t status = cid_region_initAffineRect(
+        &region, &result->rect, result->farCornerFromShape ? nullptr : &result->farCorner);
     if (status < 0) return status;
     if (mask) {
         int32_t masked = 0;
@@ -218,18 +235,12 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
     (void)ignored;
     CSTD_ASSERT(image && params && seed && runParams && marker && result);
     CSTD_ASSERT(params->workBuffer && params->workBufferSize >= CID2D_WORK_BUFFER_MIN);
-    result->seed = *seed;
-    result->found = 0;
     cimg_windowConst window;
     markerGrid grid;
-    int32_t status = viewImageAndMarker(image, marker, &window, &grid);
-    if (status < 0) return status;
-
-    int32_t masked = 0;
-    status = seedIsMasked(mask, maskArgument, *seed, window, &masked);
-    if (status < 0 || masked) return status;
-    unsigned char* seedCell = grid.ofWindowPixel(seed->x, seed->y);
-    if (!seedCell || *seedCell) return 0;
+    unsigned char* seedCell = nullptr;
+    int32_t status =
+        openSeed(image, *seed, marker, mask, maskArgument, result, &window, &grid, &seedCell);
+    if (status < 0 || !seedCell) return status;
 
     cbt_runParams run = seedRunParams(*runParams, *seed, window, params->maxBoundaryPoints);
     status = cbt_boundaryTrack(image, &run, &result->track);

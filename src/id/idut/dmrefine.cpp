@@ -17,10 +17,10 @@ namespace cidut {
 
 namespace {
 
-constexpr double kStep = 0.25;        // pixels between samples of a profile
+constexpr double kStep = 0.25;         // pixels between samples of a profile
 constexpr double kLeastContrast = 20;  // grey levels between ink and quiet zone
 constexpr int kLeastPoints = 6;        // a side measured at fewer points keeps its old line
-constexpr double kOutlier = 0.6;       // pixels: edge points this far from the first fit are dropped
+constexpr double kOutlier = 0.6;  // pixels: edge points this far from the first fit are dropped
 
 struct frame {
     cmath_vect origin;
@@ -143,13 +143,15 @@ void refineCorner(const cimg_windowConst& window, const finderReading& reading, 
     auto frameOfSide = [](const farSide& s) { return frame{s.from, s.along, s.outward, s.length}; };
     const frame sideX = frameOfSide(reading.sides[0]);
     const frame sideY = frameOfSide(reading.sides[1]);
-    const std::vector<cmath_vect> timingX = edgePoints(window, sideX, 0.05, 0.95, modules[1], darkInk);
-    const std::vector<cmath_vect> timingY = edgePoints(window, sideY, 0.05, 0.95, modules[0], darkInk);
+    const std::vector<cmath_vect> timingX =
+        edgePoints(window, sideX, 0.05, 0.95, modules[1], darkInk);
+    const std::vector<cmath_vect> timingY =
+        edgePoints(window, sideY, 0.05, 0.95, modules[0], darkInk);
     cidut_line farX, farY;
     cmath_vect endX, endY, far;
-    bool measured = fitFarSides
-                        ? fitEdge(timingX, r.px, &farX) && fitEdge(timingY, r.py, &farY)
-                        : fitParallel(timingX, lineY.dir, &farX) && fitParallel(timingY, lineX.dir, &farY);
+    bool measured = fitFarSides ? fitEdge(timingX, r.px, &farX) && fitEdge(timingY, r.py, &farY)
+                                : fitParallel(timingX, lineY.dir, &farX) &&
+                                      fitParallel(timingY, lineX.dir, &farY);
     if (!measured || !meet(lineX, farX, &endX) || !meet(lineY, farY, &endY)) return;
     if (fitFarSides) {
         if (!meet(farX, farY, &far)) return;

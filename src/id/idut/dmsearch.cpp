@@ -16,8 +16,7 @@ using namespace cidut;
 // Hands one seed to the finder the driver runs.
 using seedFinder = int32_t (*)(const cimg_imageConst*, const cid2d_trackingParams*,
                                const cid2d_trackingSeed*, const cbt_runParams*, cimg_image*,
-                               const cid_mask*, const cmath_xformLinear*,
-                               cid2d_trackingResult*);
+                               const cid_mask*, const cmath_xformLinear*, cid2d_trackingResult*);
 
 int32_t plainFinder(const cimg_imageConst* image, const cid2d_trackingParams* params,
                     const cid2d_trackingSeed* seed, const cbt_runParams* run, cimg_image* marker,
@@ -28,11 +27,11 @@ int32_t plainFinder(const cimg_imageConst* image, const cid2d_trackingParams* pa
 }
 
 int32_t adaptiveFinder(const cimg_imageConst* image, const cid2d_trackingParams* params,
-                       const cid2d_trackingSeed* seed, const cbt_runParams* run,
-                       cimg_image* marker, const cid_mask* mask,
-                       const cmath_xformLinear* maskArgument, cid2d_trackingResult* result) {
-    return cf_BndFindDMSymbolFromSeed_Adaptive(image, params, seed, run, marker, mask,
-                                               maskArgument, 0, result);
+                       const cid2d_trackingSeed* seed, const cbt_runParams* run, cimg_image* marker,
+                       const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                       cid2d_trackingResult* result) {
+    return cf_BndFindDMSymbolFromSeed_Adaptive(image, params, seed, run, marker, mask, maskArgument,
+                                               0, result);
 }
 
 struct searchContext {
@@ -73,8 +72,8 @@ int32_t walkRow(searchContext& c, int32_t line, int32_t threshold) {
         const unsigned char* cell = c.grid.ofWindowPixel(i, y);
         if (!cell || *cell || skipColumn(c, i, y)) return true;
         cid2d_trackingSeed seed = horizontalSeed(row, i, y, strength, line);
-        status = c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask, c.maskArgument,
-                          c.result);
+        status =
+            c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask, c.maskArgument, c.result);
         return status >= 0 && !c.result->found;
     });
     return status;
@@ -96,11 +95,13 @@ int32_t walkColumn(searchContext& c, int32_t line) {
         const unsigned char* cell = c.grid.ofWindowPixel(x, j);
         if (!peak || !cell || *cell) continue;
         int mean = (p(j - 1) + p(j) + p(j + 1) + p(j + 2)) >> 2;
-        cid2d_trackingSeed seed{x,        j,         strength,      mean,   line,
-                                p(j) < mean ? 1 : 0, x * 256, (j + 2) * 256, x * 256,
-                                (j - 1) * 256};
-        int32_t status = c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask,
-                                  c.maskArgument, c.result);
+        cid2d_trackingSeed seed{x,        j,
+                                strength, mean,
+                                line,     p(j) < mean ? 1 : 0,
+                                x * 256,  (j + 2) * 256,
+                                x * 256,  (j - 1) * 256};
+        int32_t status =
+            c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask, c.maskArgument, c.result);
         if (status < 0) return status;
         if (c.result->found) return 0;
     }
@@ -113,8 +114,8 @@ int32_t search(const cimg_imageConst* image, const cid2d_trackingParams* params,
                bool adaptiveSkips) {
     CSTD_ASSERT(image && params && marker && result);
     CSTD_ASSERT(params->scanLines || params->scanLineCount <= 0);
-    searchContext c{image, params, mask, maskArgument, marker, result, {}, {}, {}, finder,
-                    adaptiveSkips};
+    searchContext c{image, params, mask, maskArgument, marker,       result,
+                    {},    {},     {},   finder,       adaptiveSkips};
     int32_t status = viewImageAndMarker(image, marker, &c.window, &c.grid);
     if (status < 0) return status;
     if ((status = driverRunParams(*params, &c.run)) < 0) return status;
@@ -152,8 +153,9 @@ bool edgeOnRow(const edgeWalk& w, int row, int c, cid2d_trackingSeed* record) {
                         ? a < 2 * w.mean && 2 * w.mean < b && g < std::min(-w.strength / 2, -45)
                         : a > 2 * w.mean && 2 * w.mean > b && g > std::max(w.strength / 2, 45);
         if (!edge) continue;
-        *record = cid2d_trackingSeed{x, row, g, (a + b) >> 2, 0, w.polarity, (x + 1) * 256,
-                                     row * 256, (x - 1) * 256, row * 256};
+        *record =
+            cid2d_trackingSeed{x,          row,           g,         (a + b) >> 2,  0,
+                               w.polarity, (x + 1) * 256, row * 256, (x - 1) * 256, row * 256};
         return true;
     }
     return false;
@@ -174,8 +176,8 @@ int followEdge(const edgeWalk& w, int seedRow, int direction, int maxSteps,
         if (accepted && *count >= 2) {
             const cid2d_trackingSeed& r1 = list[*count - 1];
             const cid2d_trackingSeed& r2 = list[*count - 2];
-            int64_t turn = int64_t{r1.y - r2.y} * (record.x - r1.x) -
-                           int64_t{r1.x - r2.x} * (row - r1.y);
+            int64_t turn =
+                int64_t{r1.y - r2.y} * (record.x - r1.x) - int64_t{r1.x - r2.x} * (row - r1.y);
             accepted = turn < 4;
         }
         if (!accepted) {
@@ -205,12 +207,11 @@ int32_t cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
     const cimg_imageConst* image, const cid2d_trackingParams* params, const cid_mask* mask,
     const cmath_xformLinear* maskArgument, int32_t lowThreshold, cimg_image* marker,
     cid2d_trackingResult* result) {
-    return search(image, params, mask, maskArgument, lowThreshold, marker, result,
-                  &adaptiveFinder, true);
+    return search(image, params, mask, maskArgument, lowThreshold, marker, result, &adaptiveFinder,
+                  true);
 }
 
-int32_t cf_DcdFindDMSymbolFromSeed(const cimg_imageConst* image,
-                                   const cid2d_trackingParams* params,
+int32_t cf_DcdFindDMSymbolFromSeed(const cimg_imageConst* image, const cid2d_trackingParams* params,
                                    const cid2d_trackingSeed* seed, const cbt_runParams* runParams,
                                    cimg_image* marker, const cid_mask* mask, int32_t ignored,
                                    const cmath_xformLinear* maskArgument,

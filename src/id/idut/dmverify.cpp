@@ -14,13 +14,13 @@ namespace cidut {
 
 namespace {
 
-constexpr double kArmInk = 0.85;         // share of arm samples in the symbol's colour
-constexpr double kQuietZone = 0.75;      // share of quiet-zone samples in the other colour
-constexpr int kLeastTimingModules = 8;   // the narrowest symbol side
-constexpr double kRegularRuns = 0.75;    // share of timing runs of a plausible length
-constexpr double kModuleRatio = 1.6;     // modules of the two timing sides: squares, seen askew
-constexpr double kLevelMatch = 0.4;      // share of the ink-to-quiet-zone contrast by which the
-                                         // timing's light and dark modules may differ from them
+constexpr double kArmInk = 0.85;        // share of arm samples in the symbol's colour
+constexpr double kQuietZone = 0.75;     // share of quiet-zone samples in the other colour
+constexpr int kLeastTimingModules = 8;  // the narrowest symbol side
+constexpr double kRegularRuns = 0.75;   // share of timing runs of a plausible length
+constexpr double kModuleRatio = 1.6;    // modules of the two timing sides: squares, seen askew
+constexpr double kLevelMatch = 0.4;     // share of the ink-to-quiet-zone contrast by which the
+                                        // timing's light and dark modules may differ from them
 
 struct side {
     cmath_vect from;
@@ -122,7 +122,8 @@ bool looksLikeTiming(std::vector<run> runs, int leastRuns, double* moduleSamples
     return regular >= kRegularRuns * inner.size();
 }
 
-cmath_vect unitNormalTowards(const cmath_vect& from, const cmath_vect& to, const cmath_vect& inside) {
+cmath_vect unitNormalTowards(const cmath_vect& from, const cmath_vect& to,
+                             const cmath_vect& inside) {
     double dx = to.x - from.x, dy = to.y - from.y;
     double length = std::hypot(dx, dy);
     cmath_vect n{-dy / length, dx / length};
@@ -148,7 +149,8 @@ bool timingSide(const cimg_windowConst& w, const side& s, double threshold, bool
         double moduleSamples = 0;
         int leastRuns = static_cast<int>(kLeastTimingModules * covered);
         if (!looksLikeTiming(runs, leastRuns, &moduleSamples)) continue;
-        double samplesPerPixel = std::max(8, static_cast<int>(covered * length * 2)) / (covered * length);
+        double samplesPerPixel =
+            std::max(8, static_cast<int>(covered * length * 2)) / (covered * length);
         double candidate = moduleSamples / samplesPerPixel;
         // The inset must land in the timing row, not beyond it.
         if (inset > 0.8 * candidate) continue;
@@ -176,8 +178,10 @@ bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffine
     // A first look a pixel either side of the arms rules out most shapes that are no symbol
     // before the far sides are searched for.
     for (const side& arm : arms) {
-        if (shareOf(profile(window, arm, 1.0, 0.1, 0.9, threshold, darkInk), 1).value_or(0.0) < kArmInk ||
-            shareOf(profile(window, arm, -1.0, 0.1, 0.9, threshold, darkInk), 0).value_or(1.0) < kQuietZone) {
+        if (shareOf(profile(window, arm, 1.0, 0.1, 0.9, threshold, darkInk), 1).value_or(0.0) <
+                kArmInk ||
+            shareOf(profile(window, arm, -1.0, 0.1, 0.9, threshold, darkInk), 0).value_or(1.0) <
+                kQuietZone) {
             return false;
         }
     }
@@ -208,18 +212,20 @@ bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffine
         if (shareOf(quiet, 0).value_or(1.0) < kQuietZone) return false;
         // The timing sides have their quiet zone too; an L cut from the edge of a symbol's quiet
         // zone, read as a light symbol, has the symbol itself there.
-        std::vector<int> beyond = profile(window, timing[k], -0.5 * modules[1 - k], 0.05, 0.75,
-                                          threshold, darkInk);
+        std::vector<int> beyond =
+            profile(window, timing[k], -0.5 * modules[1 - k], 0.05, 0.75, threshold, darkInk);
         if (shareOf(beyond, 0).value_or(1.0) < kQuietZone) return false;
     }
     // The timing modules are the symbol's two colours: an L cut from something else (the edge of
     // a quiet zone against a darker ground, read as a light symbol) shows other levels there.
     const double ink = levelOf(window, arms[0], 0.5 * modules[0], 0.1, 0.9, threshold, darkInk, 1);
-    const double paper = levelOf(window, arms[0], -0.5 * modules[0], 0.1, 0.9, threshold, darkInk, 0);
+    const double paper =
+        levelOf(window, arms[0], -0.5 * modules[0], 0.1, 0.9, threshold, darkInk, 0);
     if (ink < 0 || paper < 0) return true;
     for (int k = 0; k < 2; ++k) {
         double light = levelOf(window, timing[k], timingInset[k], 0.0, 0.75, threshold, darkInk, 0);
-        if (light >= 0 && std::fabs(light - paper) > kLevelMatch * std::fabs(ink - paper)) return false;
+        if (light >= 0 && std::fabs(light - paper) > kLevelMatch * std::fabs(ink - paper))
+            return false;
     }
     return true;
 }

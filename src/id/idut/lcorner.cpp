@@ -15,7 +15,7 @@ namespace {
 struct tolerances {
     int64_t bandLow;  // accepted arm ratios (per cent) of square symbols
     int64_t bandHigh;
-    int32_t angle;    // least angle value between the arms
+    int32_t angle;  // least angle value between the arms
 };
 
 tolerances tolerancesFor(int32_t allowSkew, int32_t allowStrongSkew, int32_t shapeHint) {
@@ -29,8 +29,8 @@ bool ratioAccepted(int32_t shapeHint, int64_t ratio, const tolerances& t) {
     if (shapeHint == kShapeUnknown) return true;
     if (shapeHint == kShapeSquare) return t.bandLow <= ratio && ratio <= t.bandHigh;
     // The aspect ratios of the rectangular Data Matrix sizes, and their inverses.
-    static const int64_t kRectangular[6][2] = {{175, 266}, {37, 57}, {266, 333},
-                                                {26, 36},   {330, 470}, {20, 30}};
+    static const int64_t kRectangular[6][2] = {{175, 266}, {37, 57},   {266, 333},
+                                               {26, 36},   {330, 470}, {20, 30}};
     for (const auto& range : kRectangular) {
         if (range[0] < ratio && ratio < range[1]) return true;
     }
@@ -110,12 +110,12 @@ bool fitFarSides(const contourPoint* smoothed, const segment* segments, int32_t 
             bool moved = (differsInBoth(newP1, l.p1, 16) && differsInBoth(newP2, l.p2, 16)) ||
                          (differsInBoth(newP1, l.p2, 16) && differsInBoth(newP2, l.p1, 16)) ||
                          differsInOne(far, l.shapeCorner, 16);
-            bool farEnough =
-                2 * std::abs(int64_t{far.first} - l.vertex.first) >
-                    std::abs(int64_t{l.shapeCorner.first} - l.vertex.first) &&
-                2 * std::abs(int64_t{far.second} - l.vertex.second) >
-                    std::abs(int64_t{l.shapeCorner.second} - l.vertex.second);
-            bool clearOfVertex = differsInBoth(newP1, l.vertex, 16) && differsInBoth(newP2, l.vertex, 16);
+            bool farEnough = 2 * std::abs(int64_t{far.first} - l.vertex.first) >
+                                 std::abs(int64_t{l.shapeCorner.first} - l.vertex.first) &&
+                             2 * std::abs(int64_t{far.second} - l.vertex.second) >
+                                 std::abs(int64_t{l.shapeCorner.second} - l.vertex.second);
+            bool clearOfVertex =
+                differsInBoth(newP1, l.vertex, 16) && differsInBoth(newP2, l.vertex, 16);
             if (!(moved && farEnough && clearOfVertex)) continue;
             const cmath_vect corners[3] = {toPixels(l.vertex), toPixels(newP1), toPixels(newP2)};
             cmath_shapeAffineRect_initPoints(&out->rect, corners);
@@ -150,15 +150,16 @@ int32_t findCorner(const contourPoint* halved, const contourPoint* smoothed,
         l.vertex = intersection(l.line0, l.lineK);
 
         armReach arm0, armK;
-        int32_t status = measureArm(halved, n, fartherEnd(smoothed, n, segments[0], l.vertex),
-                                    l.lineK, &arm0);
+        int32_t status =
+            measureArm(halved, n, fartherEnd(smoothed, n, segments[0], l.vertex), l.lineK, &arm0);
         if (status < 0) return status;
-        status = measureArm(halved, n, fartherEnd(smoothed, n, segments[k], l.vertex), l.line0,
-                            &armK);
+        status =
+            measureArm(halved, n, fartherEnd(smoothed, n, segments[k], l.vertex), l.line0, &armK);
         if (status < 0) return status;
         l.maxArm = std::max(arm0.length, armK.length);
         l.minArm = std::min(arm0.length, armK.length);
-        if (int64_t{l.maxArm} * l.maxArm < int64_t{segments[0].length} * 64 / 9 || armK.length < 16) {
+        if (int64_t{l.maxArm} * l.maxArm < int64_t{segments[0].length} * 64 / 9 ||
+            armK.length < 16) {
             continue;
         }
         if (!ratioAccepted(shapeHint, int64_t{arm0.length} * 100 / armK.length, tol)) continue;
@@ -174,8 +175,9 @@ int32_t findCorner(const contourPoint* halved, const contourPoint* smoothed,
         out->farCorner = cmath_vect{out->rect.px.x + out->rect.py.x - out->rect.po.x,
                                     out->rect.px.y + out->rect.py.y - out->rect.po.y};
         out->farCornerFromShape = 1;
-        int32_t score = (chordScore(segments[0].length, l.maxArm) +
-                         chordScore(segments[k].length, l.minArm)) / 2;
+        int32_t score =
+            (chordScore(segments[0].length, l.maxArm) + chordScore(segments[k].length, l.minArm)) /
+            2;
         out->cornerScore = angle < 4332 ? score * 8 / 10 : score;
         if (allowSkew) fitFarSides(smoothed, segments, count, n, k, l, tol, out);
         out->found = 1;

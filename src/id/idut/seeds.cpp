@@ -3,16 +3,24 @@
 #include <cmath>
 
 #include "ci_id/platform/csys_assert.h"
-#include "ci_id/status.h"
 #include "ci_id/priv/ci_idut/seeds.h"
+#include "ci_id/status.h"
 
 namespace cidut {
 
 cid2d_trackingSeed horizontalSeed(const unsigned char* row, int i, int y, int strength,
                                   int scanLine) {
     int mean = (row[i - 1] + row[i] + row[i + 1] + row[i + 2]) >> 2;
-    return cid2d_trackingSeed{i,        y,        strength,       mean,     scanLine,
-                              row[i] < mean ? 1 : 0, (i + 2) * 256, y * 256, (i - 1) * 256, y * 256};
+    return cid2d_trackingSeed{i,
+                              y,
+                              strength,
+                              mean,
+                              scanLine,
+                              row[i] < mean ? 1 : 0,
+                              (i + 2) * 256,
+                              y * 256,
+                              (i - 1) * 256,
+                              y * 256};
 }
 
 void sortSeeds(cid2d_trackingSeed* first, cid2d_trackingSeed* last) {
@@ -85,7 +93,8 @@ int32_t cid2d_getHorizontalTrackingSeeds(const cimg_imageConst* image, const int
         int onRow = 0;
         cidut::walkRowPeaks(pixels, 2, last - 4, minStrength, 256, [&](int i, int strength) {
             cid2d_trackingSeed seed = cidut::horizontalSeed(pixels, i, y, strength, r);
-            if (pairFilter && onRow >= 2 && !cidut::keepsAppending(rowStart, onRow, seed, spacing)) {
+            if (pairFilter && onRow >= 2 &&
+                !cidut::keepsAppending(rowStart, onRow, seed, spacing)) {
                 rowStart[onRow - 1] = seed;
                 return true;
             }
@@ -99,12 +108,9 @@ int32_t cid2d_getHorizontalTrackingSeeds(const cimg_imageConst* image, const int
     return 0;
 }
 
-int32_t cid2d_getHorizontalTrackingSeeds_threeScanlines(const cimg_imageConst* image,
-                                                        const int32_t* rows, int32_t ignored,
-                                                        int32_t maxSeeds, int32_t firstLineKeep,
-                                                        int32_t minStrength,
-                                                        cid2d_trackingSeed* seeds,
-                                                        int32_t* seedCount) {
+int32_t cid2d_getHorizontalTrackingSeeds_threeScanlines(
+    const cimg_imageConst* image, const int32_t* rows, int32_t ignored, int32_t maxSeeds,
+    int32_t firstLineKeep, int32_t minStrength, cid2d_trackingSeed* seeds, int32_t* seedCount) {
     (void)ignored;
     CSTD_ASSERT(image && rows && seeds && seedCount);
     CSTD_ASSERT(maxSeeds >= 1);

@@ -36,7 +36,7 @@ constexpr int32_t kHalvedCapacity = 8190;
 constexpr int32_t kSegmentCapacity = 5460;
 
 struct contourWorkArea {
-    contourPoint* contour;   // tracker points, halved in place
+    contourPoint* contour;  // tracker points, halved in place
     contourPoint* smoothed;
     int32_t* curvature;
     segment* segments;
@@ -89,7 +89,8 @@ int32_t walkArm(const contourPoint* points, int32_t n, int32_t* index, int32_t s
                 const fixedLine& line, int32_t* distance);
 
 // The end of a run (its first or last point) farther from v; a tie takes the last point.
-int32_t fartherEnd(const contourPoint* smoothed, int32_t n, const segment& s, const contourPoint& v);
+int32_t fartherEnd(const contourPoint* smoothed, int32_t n, const segment& s,
+                   const contourPoint& v);
 
 // How far the contour reaches from index `from` away from the other arm's line, walking both
 // ways (walkArm): the farthest point's index and its distance in sixteenths of a pixel.

@@ -41,10 +41,13 @@ int32_t driverRunParams(const cid2d_trackingParams& params, cbt_runParams* out);
 cbt_runParams seedRunParams(const cbt_runParams& base, const cid2d_trackingSeed& seed,
                             const cimg_windowConst& window, int32_t maxBoundaryPoints);
 
-// Whether the mask covers the seed's pixel.
-int32_t seedIsMasked(const cid_mask* mask, const cmath_xformLinear* maskArgument,
-                     const cid2d_trackingSeed& seed, const cimg_windowConst& window,
-                     int32_t* masked);
+// What every seed entry does first: records the seed in the result (not found yet), views the
+// image and the marker, and gives the seed's marker cell when the seed is to be tracked (off
+// the mask, in the window, its cell not yet visited), else null.
+int32_t openSeed(const cimg_imageConst* image, const cid2d_trackingSeed& seed, cimg_image* marker,
+                 const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                 cid2d_trackingResult* result, cimg_windowConst* window, markerGrid* grid,
+                 unsigned char** seedCell);
 
 // Copies up to count tracker points into the work area's contour, checking each lies in the
 // window.

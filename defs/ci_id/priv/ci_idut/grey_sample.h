@@ -16,7 +16,8 @@ inline bool greyAt(const cimg_windowConst& w, double x, double y, double* value)
     int j = std::min(static_cast<int>(v), std::max(w.height - 2, 0));
     double fu = u - i, fv = v - j;
     auto p = [&](int a, int b) {
-        return static_cast<double>(w.pixels[std::min(b, w.height - 1) * w.pitch + std::min(a, w.width - 1)]);
+        return static_cast<double>(
+            w.pixels[std::min(b, w.height - 1) * w.pitch + std::min(a, w.width - 1)]);
     };
     double top = p(i, j) * (1 - fu) + p(i + 1, j) * fu;
     double bottom = p(i, j + 1) * (1 - fu) + p(i + 1, j + 1) * fu;

@@ -20,7 +20,8 @@ void walkRowPeaks(const unsigned char* row, int from, int to, int threshold, int
     int prev2 = before2;
     int prev = 0;
     for (int i = from; i < to; ++i) {
-        int g = std::abs((row[i + 2] + row[i + 3] + row[i + 4]) - (row[i - 1] + row[i] + row[i + 1]));
+        int g =
+            std::abs((row[i + 2] + row[i + 3] + row[i + 4]) - (row[i - 1] + row[i] + row[i + 1]));
         if (prev2 < prev && g <= prev && prev >= threshold && !onPeak(i, prev)) return;
         prev2 = prev;
         prev = g;
