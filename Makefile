@@ -2,7 +2,16 @@
 CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: test test-sanitize bench fuzz format clean
+.PHONY: demo test test-sanitize bench fuzz format clean
+
+# The Data Matrix demo on the sample images (mild perspective, so far sides are fitted), compared
+# with their truth; annotated copies of the images go to build/demo.
+demo:
+	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_EXAMPLES=ON
+	cmake --build build --target dm_demo
+	mkdir -p build/demo
+	build/examples/dm_demo --skew --truth tests/data/samples/truth.json --out build/demo \
+	    tests/data/samples/*.png
 
 # Release build with assertions kept (no NDEBUG), library, tests and benchmarks (built, so that
 # they keep compiling, not run), then every test.

@@ -20,7 +20,7 @@ public:
     T take() {
         T value{};
         const size_t n = std::min(sizeof value, size_ - used_);
-        std::memcpy(&value, data_ + used_, n);
+        if (n > 0) std::memcpy(&value, data_ + used_, n);
         used_ += n;
         return value;
     }

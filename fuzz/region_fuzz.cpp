@@ -24,7 +24,7 @@ public:
     T next() {
         T value{};
         size_t n = sizeof(T) < left() ? sizeof(T) : left();
-        std::memcpy(&value, data_ + used_, n);
+        if (n > 0) std::memcpy(&value, data_ + used_, n);
         used_ += n;
         return value;
     }

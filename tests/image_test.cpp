@@ -143,6 +143,13 @@ TEST(Image, WindowsWithOffsetsAndPaddedRowsAddressTheRightPixels) {
     cimg_image_getWindow(&image, &window);
     EXPECT_EQ(window.x, 100);
     EXPECT_EQ(window.width, 13);
+
+    // Offsets edited by hand strand the window outside the image: no pixel pointer comes back.
+    image.asConst.xOffset = 0;
+    EXPECT_EQ(cimg_windowConst_init(&w, &image.asConst), CIMG_STATUS_OUTSIDE_IMAGE);
+    EXPECT_EQ(cimg_window_init(&writable, &image), CIMG_STATUS_OUTSIDE_IMAGE);
+    image.asConst.xOffset = 100;
+    EXPECT_EQ(cimg_windowConst_init(&w, &image.asConst), 0);
     cimg_image_destruct(&image);
 }
 

@@ -6,6 +6,7 @@
 #include "ci_id/ci_id_export.h"
 #include "ci_id/status.h"
 
+#include "ci_id/platform/cbt.h"
 #include "ci_id/platform/cdraw.h"
 #include "ci_id/platform/cimg.h"
 #include "ci_id/platform/cip_pel.h"
@@ -32,6 +33,7 @@
 #include "ci_id/bigint.h"
 #include "ci_id/classifier.h"
 #include "ci_id/correlate.h"
+#include "ci_id/dmfinder.h"
 #include "ci_id/edgeid.h"
 #include "ci_id/edgescan.h"
 #include "ci_id/fft.h"
@@ -51,6 +53,7 @@
 #include "ci_id/region.h"
 #include "ci_id/scan.h"
 #include "ci_id/sort.h"
+#include "ci_id/tracking.h"
 #include "ci_id/vector.h"
 #include "ci_id/vector8.h"
 

@@ -104,6 +104,9 @@ int32_t cimg_image_setEntire(cimg_image* image) {
 int32_t cimg_windowConst_init(cimg_windowConst* window, const cimg_imageConst* image) {
     CSTD_ASSERT(window && image);
     if (!image->buffer) return CIMG_STATUS_NOT_BOUND;
+    // The record's fields are public: a window left behind by a hand-edited offset or size
+    // must not turn into pixel addresses outside the buffer.
+    if (!inside(wholeImage(*image), image->window)) return CIMG_STATUS_OUTSIDE_IMAGE;
     *window = cimg_windowConst{image->window.width, image->window.height, image->window.x,
                                image->window.y,     image->pitch,         image->depth,
                                windowPixels(*image)};
@@ -114,6 +117,7 @@ int32_t cimg_window_init(cimg_window* window, cimg_image* image) {
     CSTD_ASSERT(window && image);
     const cimg_imageConst& record = image->asConst;
     if (!record.buffer) return CIMG_STATUS_NOT_BOUND;
+    if (!inside(wholeImage(record), record.window)) return CIMG_STATUS_OUTSIDE_IMAGE;
     *window =
         cimg_window{record.window.width, record.window.height, record.window.x,     record.window.y,
                     record.pitch,        record.depth,         windowPixels(record)};

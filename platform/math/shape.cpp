@@ -15,6 +15,12 @@ double cross(const cmath_vect& a, const cmath_vect& b) { return a.x * b.y - a.y 
 
 extern "C" {
 
+int32_t cmath_shapeAffineRect_init(cmath_shapeAffineRect* rect) {
+    CSTD_ASSERT(rect);
+    *rect = cmath_shapeAffineRect{{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}};
+    return 0;
+}
+
 int32_t cmath_shapeAffineRect_within(const cmath_shapeAffineRect* rect, const cmath_vect* point,
                                      int32_t* isWithin) {
     CSTD_ASSERT(rect && point && isWithin);

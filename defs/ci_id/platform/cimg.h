@@ -137,6 +137,8 @@ CI_ID_API int32_t cimg_imageConst_subWindow(cimg_imageConst* image, const cstd_r
 /* The window becomes the whole image. */
 CI_ID_API int32_t cimg_image_setEntire(cimg_image* image);
 CI_ID_API int32_t cimg_imageConst_setEntire(cimg_imageConst* image);
+/* The window's pixels, size and position; CIMG_STATUS_OUTSIDE_IMAGE when the record's window no
+ * longer lies within its image (fields edited by hand). */
 CI_ID_API int32_t cimg_window_init(cimg_window* window, cimg_image* image);
 CI_ID_API int32_t cimg_windowConst_init(cimg_windowConst* window, const cimg_imageConst* image);
 /* Byte offset of image pixel (x, y) from the image's top-left pixel; CIMG_STATUS_OUTSIDE_IMAGE

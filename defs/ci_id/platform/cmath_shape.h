@@ -17,6 +17,9 @@ typedef struct cmath_shapeAffineRect {
     cmath_vect py;
 } cmath_shapeAffineRect;
 
+/* The unit square: po (0, 0), px (1, 0), py (0, 1). */
+CI_ID_API int32_t cmath_shapeAffineRect_init(cmath_shapeAffineRect* rect);
+
 /* *isWithin = 1 when point lies in the parallelogram, its border included (to a relative
  * tolerance of 1e-12 of the side lengths); 0 for a degenerate parallelogram. */
 CI_ID_API int32_t cmath_shapeAffineRect_within(const cmath_shapeAffineRect* rect,

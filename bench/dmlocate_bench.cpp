@@ -1,0 +1,163 @@
+// Whole-image Data Matrix search (scan lines every 8 rows, a mask and a marker image) on rendered
+// scenes of 640 x 480, 1280 x 1024 and 2592 x 1944 pixels, with one symbol and with none, and on
+// the Data Matrix images of the sample corpus (real encodings, which the peers can decode). When
+// zxing-cpp or libdmtx are installed, the same images go through them in the same run (zxing-cpp
+// decodes; libdmtx only finds the symbol's region, its quickest useful step). The "found" counter
+// is the number of symbols found per image (on the corpus, summed over its images; there
+// items_per_second counts images).
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dm_locate.h"
+#include "dm_scene.h"
+#include "image_io.h"
+#include "image_record.h"
+#include "truth.h"
+
+#ifdef CI_ID_BENCH_WITH_ZXING
+#include <ZXing/ReadBarcode.h>
+#endif
+#ifdef CI_ID_BENCH_WITH_DMTX
+#include <dmtx.h>
+#endif
+
+namespace {
+
+using namespace cid_test;
+
+// One scene per size and content, rendered once: a symbol of 24 x 24 modules of 5 pixels (scaled
+// with the image) under mild blur and noise, or the same background with noise alone.
+const greyImage& sceneOf(int width, int height, bool withSymbol) {
+    static std::map<std::pair<int, bool>, greyImage> scenes;
+    auto key = std::make_pair(width, withSymbol);
+    auto found = scenes.find(key);
+    if (found != scenes.end()) return found->second;
+    scene layout(width, height);
+    if (withSymbol) {
+        placement where;
+        where.centre = {width * 0.45, height * 0.55};
+        where.unit = 5.0 * width / 640;
+        where.rotation = 0.5;
+        dmLook look;
+        look.quietZone = 2;
+        layout.addDataMatrix(dmSymbol(24, 24, 11), where, look);
+    }
+    imagingConditions conditions;
+    conditions.blurSigma = 0.7;
+    conditions.noiseSigma = 4;
+    return scenes.emplace(key, layout.render(conditions)).first->second;
+}
+
+// The Data Matrix images of the sample corpus.
+const std::vector<greyImage>& corpus() {
+    static std::vector<greyImage> images = [] {
+        std::vector<greyImage> out;
+        const std::string dir = std::string(CI_ID_BENCH_DATA_DIR) + "/samples";
+        for (const truthEntry& e : readTruth(dir + "/truth.json")) {
+            if (e.kind == "datamatrix" && e.name.rfind("none", 0) != 0) {
+                out.push_back(readImage(dir + "/" + e.name + ".png"));
+            }
+        }
+        return out;
+    }();
+    return images;
+}
+
+void ciIdCorpus(benchmark::State& state) {
+    size_t found = 0;
+    dmSearch search;
+    search.allowSkew = true;
+    for (auto _ : state) {
+        found = 0;
+        for (const greyImage& image : corpus()) {
+            imageView view(image);
+            found += locateDataMatrices(view.get(), search).size();
+        }
+    }
+    state.counters["found"] = static_cast<double>(found);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * corpus().size()));
+}
+BENCHMARK(ciIdCorpus)->Unit(benchmark::kMillisecond);
+
+void ciId(benchmark::State& state) {
+    const greyImage& image = sceneOf(state.range(0), state.range(1), state.range(2) != 0);
+    imageView view(image);
+    size_t found = 0;
+    for (auto _ : state) found = locateDataMatrices(view.get()).size();
+    state.counters["found"] = static_cast<double>(found);
+}
+
+#ifdef CI_ID_BENCH_WITH_ZXING
+size_t zxingFind(const greyImage& image) {
+    ZXing::ImageView view(image.pixels.data(), image.width, image.height, ZXing::ImageFormat::Lum,
+                          static_cast<int>(image.pitch));
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::DataMatrix);
+    return ZXing::ReadBarcodes(view, hints).size();
+}
+
+void zxingCppCorpus(benchmark::State& state) {
+    size_t found = 0;
+    for (auto _ : state) {
+        found = 0;
+        for (const greyImage& image : corpus()) found += zxingFind(image);
+    }
+    state.counters["found"] = static_cast<double>(found);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * corpus().size()));
+}
+BENCHMARK(zxingCppCorpus)->Unit(benchmark::kMillisecond);
+
+void zxingCpp(benchmark::State& state) {
+    const greyImage& image = sceneOf(state.range(0), state.range(1), state.range(2) != 0);
+    size_t found = 0;
+    for (auto _ : state) found = zxingFind(image);
+    state.counters["found"] = static_cast<double>(found);
+}
+#endif
+
+#ifdef CI_ID_BENCH_WITH_DMTX
+void libdmtx(benchmark::State& state) {
+    const greyImage& image = sceneOf(state.range(0), state.range(1), state.range(2) != 0);
+    std::vector<unsigned char> pixels(image.pixels.begin(), image.pixels.end());
+    size_t found = 0;
+    for (auto _ : state) {
+        DmtxImage* img = dmtxImageCreate(pixels.data(), image.width, image.height, DmtxPack8bppK);
+        dmtxImageSetProp(img, DmtxPropRowPadBytes, static_cast<int>(image.pitch - image.width));
+        DmtxDecode* dec = dmtxDecodeCreate(img, 1);
+        dmtxDecodeSetProp(dec, DmtxPropScanGap, 8);
+        DmtxTime timeout = dmtxTimeAdd(dmtxTimeNow(), 2000);
+        found = 0;
+        while (DmtxRegion* reg = dmtxRegionFindNext(dec, &timeout)) {
+            ++found;
+            dmtxRegionDestroy(&reg);
+        }
+        dmtxDecodeDestroy(&dec);
+        dmtxImageDestroy(&img);
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+#endif
+
+void sizes(benchmark::internal::Benchmark* b) {
+    for (auto size :
+         {std::make_pair(640, 480), std::make_pair(1280, 1024), std::make_pair(2592, 1944)}) {
+        for (int withSymbol : {1, 0}) b->Args({size.first, size.second, withSymbol});
+    }
+    b->ArgNames({"width", "height", "symbol"})->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(ciId)->Apply(sizes);
+#ifdef CI_ID_BENCH_WITH_ZXING
+BENCHMARK(zxingCpp)->Apply(sizes);
+#endif
+#ifdef CI_ID_BENCH_WITH_DMTX
+BENCHMARK(libdmtx)->Apply(sizes);
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();
