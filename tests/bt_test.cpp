@@ -293,10 +293,57 @@ TEST(BoundaryTracker, AdaptiveThresholdFollowsUnevenLight) {
     ASSERT_EQ(cbt_boundaryTrack_Adaptive(&w.image, &params, 0, &result), 0);
     EXPECT_EQ(result.flags, CBT_FLAG_CLOSED);
     EXPECT_EQ(result.count, 2 * (60 + 30));
+    EXPECT_EQ(result.mode, 0);  // on the left the threshold is far below the start one
     result.mode = 1;
     ASSERT_EQ(cbt_boundaryTrack_Adaptive(&w.image, &params, 1, &result), 0);  // fixed threshold
     EXPECT_NE(result.count, 2 * (60 + 30));
     EXPECT_EQ(result.mode, 1);
+    cbt_result_destruct(&result);
+}
+
+// Wherever an adaptive trace starts in a busy image, it comes back to its starting edge: the
+// object must not depend on the path the trace took to reach a pixel.
+TEST(BoundaryTracker, AdaptiveTracesThroughRandomModulesAlwaysClose) {
+    // Random 5-pixel modules, turned by 0.3 rad and anti-aliased, like a dense symbol.
+    std::vector<int> modules(20 * 20);
+    uint32_t state = 12345;
+    for (int& m : modules) {
+        state = state * 1664525u + 1013904223u;
+        m = (state >> 24) & 1;
+    }
+    const double c = std::cos(0.3), s = std::sin(0.3);
+    greyImage g = render(160, 160, 30, 220, [&](double x, double y) {
+        double u = (c * (x - 80) + s * (y - 80)) / 5 + 10,
+               v = (-s * (x - 80) + c * (y - 80)) / 5 + 10;
+        if (u < 0 || v < 0 || u >= 20 || v >= 20) return false;
+        return modules[static_cast<int>(v) * 20 + static_cast<int>(u)] != 0;
+    });
+    wrapped w(g);
+    cbt_result result;
+    cbt_result_construct(&result, 0);
+    int traced = 0;
+    for (int y = 20; y < 140; y += 4) {
+        for (int x = 20; x < 140; x += 3) {
+            cbt_runParams params;
+            cbt_runParams_init(&params);
+            params.threshold = 125;
+            params.edgeStrength = 3 * 190;
+            params.maxPoints = 20000;
+            params.followLocalLevel = 1;
+            params.outerOnly = 0;
+            params.start2X = x * 256;
+            params.start2Y = y * 256;
+            params.start1X = (x + 2) * 256;
+            params.start1Y = y * 256;
+            result.mode = 1;
+            int32_t status = cbt_boundaryTrack_Adaptive(&w.image, &params, 0, &result);
+            if (status == CBT_STATUS_NO_CONTOUR) continue;
+            ASSERT_EQ(status, 0);
+            EXPECT_TRUE(result.flags & CBT_FLAG_CLOSED) << "start " << x << "," << y;
+            ++traced;
+        }
+    }
+    EXPECT_GT(traced, 30);
     cbt_result_destruct(&result);
 }
 
