@@ -2,34 +2,22 @@
 // Built and run as fuzz/README.md describes.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "ci_id/correlate.h"
 
+#include "fuzz_input.h"
+
 namespace {
 
-// Reads sizes from the front of the input; what is left becomes samples.
-struct reader {
-    const uint8_t* data;
-    size_t size;
-    int32_t take(int32_t limit) {
-        if (size == 0) return 0;
-        int32_t value = static_cast<int8_t>(*data);
-        ++data;
-        --size;
-        return value % limit;
-    }
-};
+using reader = cid_fuzz::input;
 
 template <typename T>
 std::vector<T> samples(reader& in, int32_t count) {
     std::vector<T> out(static_cast<size_t>(count > 0 ? count : 0));
     for (auto& v : out) {
-        if (in.size < sizeof(T)) break;
-        std::memcpy(&v, in.data, sizeof(T));
-        in.data += sizeof(T);
-        in.size -= sizeof(T);
+        if (in.left() < sizeof(T)) break;
+        v = in.next<T>();
     }
     return out;
 }
@@ -37,10 +25,10 @@ std::vector<T> samples(reader& in, int32_t count) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    reader in{data, size};
+    reader in(data, size);
     // Sizes may be zero or negative: the calls must then answer with a status.
-    const int32_t n = in.take(100), m = in.take(120), maxShift = in.take(100);
-    const bool wide = in.take(2) != 0;
+    const int32_t n = in.signedBelow(100), m = in.signedBelow(120), maxShift = in.signedBelow(100);
+    const bool wide = in.signedBelow(2) != 0;
     // Room for every score the sizes could ask for, never fewer than one.
     const size_t room = static_cast<size_t>(120 + 2 * 100 + 1);
     std::vector<double> scores(room);

@@ -10,38 +10,15 @@
 
 #include "ci_id/edgescan.h"
 
+#include "fuzz_input.h"
+
 namespace {
 
-// Consumes the input front to back; past its end every value is 0.
-class reader {
-public:
-    reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    template <typename T>
-    T take() {
-        T value{};
-        const size_t n = std::min(sizeof value, size_ - used_);
-        if (n > 0) std::memcpy(&value, data_ + used_, n);
-        used_ += n;
-        return value;
-    }
-    // A value in [lo, hi].
-    int64_t within(int64_t lo, int64_t hi) {
-        return lo + static_cast<int64_t>(take<uint32_t>() % static_cast<uint64_t>(hi - lo + 1));
-    }
-    const uint8_t* rest(size_t* size) {
-        *size = size_ - used_;
-        return data_ + used_;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t used_ = 0;
-};
+using reader = cid_fuzz::input;
 
 cidc_scanLine anyLine(reader& in) {
     cidc_unitDir16 dir;
-    cidc_unitDir16_initVect(&dir, in.take<int32_t>(), in.take<int32_t>());
+    cidc_unitDir16_initVect(&dir, in.next<int32_t>(), in.next<int32_t>());
     const cidc_point64_4 p{in.within(-20000, 20000), in.within(-20000, 20000)};
     cidc_scanLine line;
     cidc_scanLine_initPointDir(&line, &p, &dir);
@@ -54,7 +31,7 @@ void scanImage(reader& in) {
     const auto padding = static_cast<int32_t>(in.within(0, 3));
     const int32_t fullWidth = width + 2 * padding, fullHeight = height + 2 * padding;
     std::vector<uint8_t> pixels(static_cast<size_t>(fullWidth) * fullHeight);
-    for (auto& p : pixels) p = in.take<uint8_t>();
+    for (auto& p : pixels) p = in.next<uint8_t>();
     cimg_image image;
     if (cimg_image_constructWrap(&image, CIMG_DEPTH_8U, fullWidth, fullHeight, fullWidth,
                                  pixels.data()) != 0) {
@@ -76,7 +53,7 @@ void scanImage(reader& in) {
     cidc_scanLineSeg_initPoints(&seg, &a, &b, nullptr);
     cidc_scanRay_initPointDir(&ray, &a, &line.dir, nullptr);
     cidc_scanShape shape;
-    switch (in.take<uint8_t>() % 3) {
+    switch (in.next<uint8_t>() % 3) {
         case 0:
             cidc_scanShape_initScanLine(&shape, &line);
             break;
@@ -87,8 +64,8 @@ void scanImage(reader& in) {
             cidc_scanShape_initScanRay(&shape, &ray);
             break;
     }
-    const cidc_gradientDir16 gradient{in.take<int16_t>(), in.take<int16_t>()};
-    const cidc_edgeScanParams params{in.take<int32_t>()};
+    const cidc_gradientDir16 gradient{in.next<int16_t>(), in.next<int16_t>()};
+    const cidc_edgeScanParams params{in.next<int32_t>()};
     cstd_vector_cidc_peakIDFixedX_4 peaks;
     cstd_vector_cidc_peakIDFixedX_4_constructEmpty(&peaks);
     cidc_scanLineSeg out;
@@ -120,7 +97,7 @@ void scanProfile(reader& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reader in(data, size);
-    if (in.take<uint8_t>() % 2 == 0) {
+    if (in.next<uint8_t>() % 2 == 0) {
         scanImage(in);
     } else {
         scanProfile(in);

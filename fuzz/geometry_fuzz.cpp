@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "ci_id/fixpt.h"
@@ -15,26 +14,11 @@
 #include "ci_id/platform/cx_exception.h"
 #include "ci_id/range.h"
 
+#include "fuzz_input.h"
+
 namespace {
 
-class reader {
-public:
-    reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    size_t left() const { return size_ - used_; }
-    template <typename T>
-    T next() {
-        T value{};
-        size_t n = sizeof(T) < left() ? sizeof(T) : left();
-        if (n > 0) std::memcpy(&value, data_ + used_, n);
-        used_ += n;
-        return value;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t used_ = 0;
-};
+using reader = cid_fuzz::input;
 
 void fuzzFloatFits(reader& in) {
     int k = in.next<uint8_t>() % 3;

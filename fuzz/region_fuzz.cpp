@@ -7,45 +7,31 @@
 // Built and run as fuzz/README.md describes.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "ci_id/fixedregion.h"
 #include "ci_id/mask.h"
 #include "ci_id/perspective.h"
 #include "ci_id/region.h"
 
+#include "fuzz_input.h"
+
 namespace {
 
-class reader {
-public:
-    reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    size_t left() const { return size_ - used_; }
-    template <typename T>
-    T next() {
-        T value{};
-        size_t n = sizeof(T) < left() ? sizeof(T) : left();
-        if (n > 0) std::memcpy(&value, data_ + used_, n);
-        used_ += n;
-        return value;
-    }
-    cmath_vect point() {
-        if (next<uint8_t>() % 4 == 0) return cmath_vect{next<double>(), next<double>()};
-        return cmath_vect{next<int16_t>() / 64.0, next<int16_t>() / 64.0};
-    }
-    cid_region region() {
-        cmath_vect po = point(), px = point(), py = point(), popp = point();
-        cid_region r;
-        cid_region_initPoPxPyPopp(&r, &po, &px, &py, next<uint8_t>() % 2 ? &popp : nullptr);
-        uint8_t flags = next<uint8_t>();
-        for (int k = 0; k < 4; ++k) r.tightness[k] = (flags >> k) & 1;
-        return r;
-    }
+using reader = cid_fuzz::input;
 
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t used_ = 0;
-};
+cmath_vect point(reader& in) {
+    if (in.next<uint8_t>() % 4 == 0) return cmath_vect{in.next<double>(), in.next<double>()};
+    return cmath_vect{in.next<int16_t>() / 64.0, in.next<int16_t>() / 64.0};
+}
+
+cid_region anyRegion(reader& in) {
+    cmath_vect po = point(in), px = point(in), py = point(in), popp = point(in);
+    cid_region r;
+    cid_region_initPoPxPyPopp(&r, &po, &px, &py, in.next<uint8_t>() % 2 ? &popp : nullptr);
+    uint8_t flags = in.next<uint8_t>();
+    for (int k = 0; k < 4; ++k) r.tightness[k] = (flags >> k) & 1;
+    return r;
+}
 
 void measure(const cid_region& r, const cmath_vect& p) {
     cmath_vect v, seg[2], ySeg[2];
@@ -75,7 +61,7 @@ void measure(const cid_region& r, const cmath_vect& p) {
 
 void derive(reader& in, const cid_region& r, const cid_region& ref) {
     cid_region out;
-    cmath_vect scale = in.point(), grow = in.point();
+    cmath_vect scale = point(in), grow = point(in);
     double s = scale.x, g = grow.y;
     cid_region_initRotatePoints(&out, in.next<uint8_t>(), &r);
     cid_region_initMakeAffine(&out, &r);
@@ -136,7 +122,7 @@ void masks(reader& in, const cid_region& r, const cid_region& ref) {
         cid_mask_appendRegion(&m, &r, growth);
         cid_mask_appendRegion(&m, &ref, growth);
         cid_mask_updateRegion(&m, in.next<int8_t>() % 3, &r, growth);
-        cmath_vect p = in.point();
+        cmath_vect p = point(in);
         int32_t result = 0;
         cid_mask_isPointUnMasked(&m, &p, nullptr, &result);
         cid_mask_isRegionUnMasked(&m, &ref, nullptr, in.next<uint8_t>(), &result);
@@ -150,8 +136,8 @@ void masks(reader& in, const cid_region& r, const cid_region& ref) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reader in(data, size);
-    cid_region r = in.region(), ref = in.region();
-    cmath_vect p = in.point();
+    cid_region r = anyRegion(in), ref = anyRegion(in);
+    cmath_vect p = point(in);
     measure(r, p);
     derive(in, r, ref);
     fixedPoint(r, ref);
