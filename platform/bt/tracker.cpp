@@ -88,7 +88,11 @@ public:
 
     bool isObject(int x, int y) const {
         if (!grid_.inside(x, y)) return false;
-        int v = grid_.value(x, y), t = thresholdAt(x, y);
+        int v = grid_.value(x, y);
+        // A level beyond the threshold's whole range decides without the neighbourhood.
+        if (v < startThreshold_ - contrast_ / 2) return darkObject_;
+        if (v >= startThreshold_ + contrast_ / 2) return !darkObject_;
+        int t = thresholdAt(x, y);
         return darkObject_ ? v < t : v >= t;
     }
 
