@@ -2,7 +2,7 @@
 CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: demo test test-sanitize bench fuzz format clean
+.PHONY: demo test test-sanitize bench fuzz format clean mutants
 
 # The Data Matrix demo on the sample images (mild perspective, so far sides are fitted), compared
 # with their truth; annotated copies of the images go to build/demo.
@@ -39,7 +39,7 @@ bench:
 fuzz:
 	mkdir -p build-fuzz
 	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform -Itests/support \
-	    fuzz/$(TARGET).cpp src/id/idut/*.cpp platform/*/*.cpp \
+	    fuzz/$(TARGET).cpp src/id/idut/*/*.cpp platform/*/*.cpp \
 	    $(if $(filter reedsolomon_fuzz,$(TARGET)),tests/support/rs_reference.cpp) \
 	    -o build-fuzz/$(TARGET)
 
@@ -48,4 +48,9 @@ format:
 	    | xargs clang-format -i
 
 clean:
-	rm -rf build build-sanitize build-bench build-fuzz
+	rm -rf build build-sanitize build-bench build-fuzz build-mutants
+
+# Seeded faults (scripts/mutants.txt) against the suite, in a copy of the tree under
+# build-mutants/; prints how many the suite catches. Not part of CI: it rebuilds once per fault.
+mutants:
+	python3 scripts/mutants.py

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ci_id/priv/ci_idut/contour.h"
+#include "ci_id/priv/ci_idut/locate/contour.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t at = 0;

@@ -1,3 +1,4 @@
+// The mathematics classes: vectors, matrices, transforms and angles around the plain records.
 #include <cmath>
 
 #include "ci_id/platform/cmath_xform.h"

@@ -1,3 +1,4 @@
+// Affine rectangles and line intersections of the shape library.
 #include <cmath>
 #include <cstdint>
 

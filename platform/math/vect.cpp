@@ -1,3 +1,4 @@
+// Two-component vectors and the scalar helpers of the mathematics library.
 #include <cmath>
 #include <limits>
 

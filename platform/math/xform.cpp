@@ -1,3 +1,4 @@
+// 2 x 2 matrices and affine transforms of the mathematics library.
 #include <cmath>
 
 #include "ci_id/platform/cmath_xform.h"

@@ -1,3 +1,4 @@
+// The exception object of the library's classes.
 #include <cstdio>
 #include <cwchar>
 

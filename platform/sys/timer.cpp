@@ -1,3 +1,4 @@
+// Wall-clock timer on the steady clock.
 #include <chrono>
 
 #include "ci_id/platform/cx_timer.h"

@@ -5,7 +5,7 @@
 
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_status.h"
-#include "sys/cstd_vector_generic.h"
+#include "ci_id/priv/ci_idut/containers/cstd_vector_generic.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "ci_id/platform/cbt.h"
 #include "ci_id/platform/cimg.h"
-#include "ci_id/priv/ci_idut/contour.h"
+#include "ci_id/priv/ci_idut/locate/contour.h"
 #include "test_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "ci_id/priv/ci_idut/fft_fixed_kernel.h"
+#include "ci_id/priv/ci_idut/fft/fft_fixed_kernel.h"
 #include "reference_dft.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "ci_id/platform/csys_status.h"
-#include "ci_id/priv/ci_idut/typed_vector.h"
+#include "ci_id/priv/ci_idut/containers/typed_vector.h"
 #include "test_support.h"
 
 namespace {
