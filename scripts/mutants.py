@@ -2,9 +2,10 @@
 """Seeded-fault check: applies each fault of mutants.txt to a copy of the tree, rebuilds, runs the
 suite and counts the faults the suite catches (a failing or crashing test, or a time-out).
 
-    scripts/mutants.py [--only N,M] [--list]
+    scripts/mutants.py [--only N,M] [--list] [--work DIR] [--tests REGEX]
 
-The copy lives in build-mutants/, so the working tree is never touched. A fault whose text is not
+The copy lives in build-mutants/ (or --work DIR), so the working tree is never touched; --tests
+runs only the ctest entries matching REGEX, for a quick look at one family's suites. A fault whose text is not
 found exactly once is reported as stale: the list must follow the sources."""
 import argparse
 import os
@@ -17,6 +18,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORK = os.path.join(ROOT, "build-mutants")
 COPY = os.path.join(WORK, "tree")
 BUILD = os.path.join(WORK, "build")
+TESTS = None
 
 
 def read_faults(path):
@@ -58,7 +60,7 @@ def suite_passes():
     jobs = str(os.cpu_count() or 2)
     try:
         return run(["ctest", "--test-dir", BUILD, "-j", jobs, "--timeout", "120",
-                    "--stop-on-failure"], timeout=900) == 0
+                    "--stop-on-failure"] + (["-R", TESTS] if TESTS else []), timeout=900) == 0
     except subprocess.TimeoutExpired:
         return False
 
@@ -67,7 +69,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--only", help="comma-separated fault numbers (1-based)")
     parser.add_argument("--list", action="store_true", help="check and list the faults, run none")
+    parser.add_argument("--work", help="folder for the copy and its build (default build-mutants)")
+    parser.add_argument("--tests", help="run only the ctest entries matching this regex")
     args = parser.parse_args()
+    global WORK, COPY, BUILD, TESTS
+    if args.work:
+        WORK = os.path.abspath(args.work)
+        COPY, BUILD = os.path.join(WORK, "tree"), os.path.join(WORK, "build")
+    TESTS = args.tests
     faults = read_faults(os.path.join(ROOT, "scripts", "mutants.txt"))
     chosen = range(1, len(faults) + 1)
     if args.only:
