@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "common/image_io.h"
+#include "common/truth.h"
 #include "dm_locate.h"
-#include "dm_scene.h"
-#include "image_io.h"
-#include "image_record.h"
-#include "truth.h"
+#include "scene.h"
+#include "view.h"
 
 #ifdef CI_ID_BENCH_WITH_ZXING
 #include <ZXing/ReadBarcode.h>
@@ -28,6 +28,9 @@
 namespace {
 
 using namespace cid_test;
+using cid_tools::readImage;
+using cid_tools::readTruth;
+using cid_tools::truthEntry;
 
 // One scene per size and content, rendered once: a symbol of 24 x 24 modules of 5 pixels (scaled
 // with the image) under mild blur and noise, or the same background with noise alone.
@@ -74,7 +77,7 @@ void ciIdCorpus(benchmark::State& state) {
     for (auto _ : state) {
         found = 0;
         for (const greyImage& image : corpus()) {
-            imageView view(image);
+            windowedImage view(image);
             found += locateDataMatrices(view.get(), search).size();
         }
     }
@@ -85,7 +88,7 @@ BENCHMARK(ciIdCorpus)->Unit(benchmark::kMillisecond);
 
 void ciId(benchmark::State& state) {
     const greyImage& image = sceneOf(state.range(0), state.range(1), state.range(2) != 0);
-    imageView view(image);
+    windowedImage view(image);
     size_t found = 0;
     for (auto _ : state) found = locateDataMatrices(view.get()).size();
     state.counters["found"] = static_cast<double>(found);

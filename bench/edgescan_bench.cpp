@@ -11,21 +11,21 @@
 #include <vector>
 
 #include "ci_id/edgescan.h"
-#include "edge_scene.h"
+#include "scene.h"
+#include "view.h"
 
 namespace {
 
 constexpr int32_t kSize = 2048;
 
 struct barsBench {
-    cid_test::sceneImage scene{kSize, kSize, 0, cid_test::barsScene(0.5, 2, 12, 3), 2};
+    cid_test::windowedImage scene{render()};
     cimg_windowConst window{};
     cidc_windowROI roi{};
     std::vector<cidc_scanLine> rows, columns, oblique;
 
     barsBench() {
-        scene.addNoise(3, 4);
-        window = scene.window();
+        window = cid_test::windowOf(scene.get());
         cidc_windowROI_initCorner(&roi, &window, 1, 1);
         const cidc_unitDir16 right{65536, 0}, down{0, 65536};
         for (int32_t i = 1; i < kSize - 1; ++i) {
@@ -43,6 +43,16 @@ struct barsBench {
             oblique.push_back(line(static_cast<int64_t>(16 * kSize * unit(rng)),
                                    static_cast<int64_t>(16 * kSize * unit(rng)), dir));
         }
+    }
+
+    // Bars of 2 to 12 pixels with noise of about two grey levels.
+    static cid_test::greyImage render() {
+        cid_test::scene layout(kSize, kSize);
+        layout.addProfile(cid_test::randomBars(0.5, 2, 12, 3));
+        cid_test::imagingConditions noisy;
+        noisy.noiseSigma = 2;
+        noisy.noiseSeed = 4;
+        return layout.render(noisy);
     }
 
     static cidc_scanLine line(int64_t x, int64_t y, cidc_unitDir16 dir) {
@@ -92,8 +102,8 @@ void runScans(benchmark::State& state, const std::vector<cidc_scanLine>& lines,
             cidc_scanShape_initScanLine(&shape, &l);
             cidc_scanLineSeg seg;
             cstd_vector_cidc_peakIDFixedX_4_clear(&peaks);
-            if (cidc_runEdgeScan(b.scene.image(), &b.roi, &params, &shape, &gradient, &peaks,
-                                 &seg) < 0) {
+            if (cidc_runEdgeScan(b.scene.get(), &b.roi, &params, &shape, &gradient, &peaks, &seg) <
+                0) {
                 state.SkipWithError("scan failed");
                 return;
             }

@@ -21,8 +21,8 @@
 
 #include <ci_id/ci_id.h>
 
-#include "image_io.h"
-#include "truth.h"
+#include "common/image_io.h"
+#include "common/truth.h"
 
 namespace {
 
@@ -103,14 +103,14 @@ double distance(const cmath_vect& a, const cmath_vect& b) {
 
 // The largest corner error against true corners (top-left, top-right, bottom-right, bottom-left
 // as printed; the L vertex is the bottom-left one).
-double cornerError(const symbol& s, const cid_test::quad& truth) {
+double cornerError(const symbol& s, const cid_tools::quad& truth) {
     double arms =
         std::min(std::max(distance(s.armEnds[0], truth[0]), distance(s.armEnds[1], truth[2])),
                  std::max(distance(s.armEnds[0], truth[2]), distance(s.armEnds[1], truth[0])));
     return std::max({distance(s.vertex, truth[3]), arms, distance(s.farCorner, truth[1])});
 }
 
-void drawLine(cid_test::greyImage& image, cmath_vect a, cmath_vect b) {
+void drawLine(cid_tools::greyImage& image, cmath_vect a, cmath_vect b) {
     int steps =
         static_cast<int>(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)))) + 1;
     for (int k = 0; k <= steps; ++k) {
@@ -122,7 +122,7 @@ void drawLine(cid_test::greyImage& image, cmath_vect a, cmath_vect b) {
     }
 }
 
-void drawSymbol(cid_test::greyImage& image, const symbol& s) {
+void drawSymbol(cid_tools::greyImage& image, const symbol& s) {
     drawLine(image, s.vertex, s.armEnds[0]);
     drawLine(image, s.armEnds[0], s.farCorner);
     drawLine(image, s.farCorner, s.armEnds[1]);
@@ -173,14 +173,14 @@ options parse(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const options o = parse(argc, argv);
-    std::map<std::string, cid_test::truthEntry> truth;
+    std::map<std::string, cid_tools::truthEntry> truth;
     if (!o.truth.empty()) {
-        for (const cid_test::truthEntry& e : cid_test::readTruth(o.truth)) truth[e.name] = e;
+        for (const cid_tools::truthEntry& e : cid_tools::readTruth(o.truth)) truth[e.name] = e;
     }
     int expected = 0, found = 0, missed = 0, falsePositives = 0;
     std::vector<double> times;
     for (const std::string& path : o.images) {
-        cid_test::greyImage image = cid_test::readImage(path);
+        cid_tools::greyImage image = cid_tools::readImage(path);
         cimg_imageConst view;
         check(cimg_imageConst_constructWrap(&view, CIMG_DEPTH_8U, image.width, image.height,
                                             image.pitch, image.pixels.data()),
@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
         }
         if (!o.out.empty()) {
             for (const symbol& s : symbols) drawSymbol(image, s);
-            cid_test::writePng(image, o.out + "/" + baseName(path) + ".png");
+            cid_tools::writePng(image, o.out + "/" + baseName(path) + ".png");
         }
     }
     std::sort(times.begin(), times.end());

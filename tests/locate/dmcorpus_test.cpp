@@ -8,14 +8,17 @@
 #include <cstdio>
 #include <string>
 
+#include "common/image_io.h"
+#include "common/truth.h"
 #include "dm_locate.h"
-#include "image_io.h"
-#include "image_record.h"
-#include "truth.h"
+#include "view.h"
 
 namespace {
 
 using namespace cid_test;
+using cid_tools::readImage;
+using cid_tools::readTruth;
+using cid_tools::truthEntry;
 
 TEST(DataMatrixCorpus, FoundWithTheirCornersAndNothingElse) {
     const std::string dir = std::string(CI_ID_TEST_DATA_DIR) + "/samples";
@@ -24,7 +27,7 @@ TEST(DataMatrixCorpus, FoundWithTheirCornersAndNothingElse) {
     search.allowSkew = true;  // the corpus has mild perspective
     for (const truthEntry& entry : readTruth(dir + "/truth.json")) {
         greyImage image = readImage(dir + "/" + entry.name + ".png");
-        imageView view(image);
+        windowedImage view(image);
         auto start = std::chrono::steady_clock::now();
         std::vector<dmLocated> located = locateDataMatrices(view.get(), search);
         double ms =

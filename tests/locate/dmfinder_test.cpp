@@ -8,9 +8,9 @@
 #include "ci_id/dmfinder.h"
 #include "ci_id/platform/csys_status.h"
 #include "ci_id/status.h"
-#include "dm_scene.h"
-#include "image_record.h"
+#include "scene.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ double distance(const cmath_vect& a, const cmath_vect& b) {
 
 TEST(DataMatrixFinder, FoundFromASeedWithANonPositiveCrossProduct) {
     finderCase c(dmSymbol(20, 20, 3));
-    imageView view(c.image);
+    windowedImage view(c.image);
     ASSERT_TRUE(c.findFromSeeds(view.get()));
     const cmath_shapeAffineRect& r = c.result.rect;
     double cross = (r.px.x - r.po.x) * (r.py.y - r.po.y) - (r.px.y - r.po.y) * (r.py.x - r.po.x);
@@ -104,7 +104,7 @@ TEST(DataMatrixFinder, FoundFromASeedWithANonPositiveCrossProduct) {
 
 TEST(DataMatrixFinder, AMarkedSeedIsNotTrackedAgain) {
     finderCase c(dmSymbol(20, 20, 4));
-    imageView view(c.image);
+    windowedImage view(c.image);
     std::vector<cid2d_trackingSeed> seeds = c.seeds(view.get());
     ASSERT_FALSE(seeds.empty());
     cimg_window cells;
@@ -121,16 +121,16 @@ TEST(DataMatrixFinder, AMarkedSeedIsNotTrackedAgain) {
 // The aspect test compares the contour's extents along the image axes.
 TEST(DataMatrixFinder, AspectBeyondFiveToOneIsRejected) {
     finderCase accepted(dmSymbol(32, 8, 5), 1.0, 4.0, 0.0);  // 4 : 1
-    imageView acceptedView(accepted.image);
+    windowedImage acceptedView(accepted.image);
     EXPECT_TRUE(accepted.search(acceptedView.get()));
     finderCase stretched(dmSymbol(32, 8, 5), 0.72, 4.0, 0.0);  // 5.5 : 1
-    imageView stretchedView(stretched.image);
+    windowedImage stretchedView(stretched.image);
     EXPECT_FALSE(stretched.search(stretchedView.get()));
 }
 
 TEST(DataMatrixFinder, EdgeFollowingTracksOnlySeedsOnLongStraightEdges) {
     finderCase c(dmSymbol(24, 24, 6), 1.0, 6.0);
-    imageView view(c.image);
+    windowedImage view(c.image);
     bool found = false;
     for (const cid2d_trackingSeed& seed : c.seeds(view.get())) {
         ASSERT_EQ(cf_DcdFindDMSymbolFromSeed(view.get(), &c.params, &seed, &c.run, &c.marker,
@@ -143,7 +143,7 @@ TEST(DataMatrixFinder, EdgeFollowingTracksOnlySeedsOnLongStraightEdges) {
 
 TEST(DataMatrixFinder, AdaptiveSearchFindsTheLVertex) {
     finderCase c(dmSymbol(20, 20, 7));
-    imageView view(c.image);
+    windowedImage view(c.image);
     std::vector<int32_t> rows;
     for (int32_t y = 4; y < 240; y += 8) rows.push_back(y);
     c.params.scanLines = rows.data();
@@ -160,7 +160,7 @@ TEST(DataMatrixFinder, AdaptiveSearchFindsTheLVertex) {
 
 TEST(DataMatrixFinder, BadInputGivesStatusesOrNothing) {
     finderCase c(dmSymbol(20, 20, 8));
-    imageView view(c.image);
+    windowedImage view(c.image);
     std::vector<int32_t> rows{-50, 3, 1000, 120};
     c.params.scanLines = rows.data();
     c.params.scanLineCount = 4;
@@ -195,7 +195,7 @@ TEST(DataMatrixFinder, BadInputGivesStatusesOrNothing) {
     EXPECT_EQ(c.result.scanLineIndex, 4);
     // An image smaller than the search margins.
     greyImage tiny(5, 5, 100);
-    imageView tinyView(tiny);
+    windowedImage tinyView(tiny);
     EXPECT_EQ(cf_BndFindNextDMSymbol(tinyView.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker,
                                      &c.result),
               0);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "dm_locate.h"
-#include "dm_scene.h"
-#include "image_record.h"
+#include "scene.h"
+#include "view.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ void locateAndCheck(const sceneCase& c, const std::string& what, const dmSearch&
     scene layout(640, 480);
     dmTruth truth = layout.addDataMatrix(c.symbol, c.where, c.look);
     greyImage image = layout.render(c.conditions);
-    imageView view(image);
+    windowedImage view(image);
     expectAllFound(locateDataMatrices(view.get(), search), {truth}, e, what);
 }
 
@@ -161,7 +161,7 @@ TEST(DataMatrixLocation, SeveralSymbolsInOneImage) {
     conditions.blurSigma = 0.7;
     conditions.noiseSigma = 4;
     greyImage image = layout.render(conditions);
-    imageView view(image);
+    windowedImage view(image);
     expectAllFound(locateDataMatrices(view.get()), truths, {}, "four symbols");
 }
 
@@ -172,7 +172,7 @@ TEST(DataMatrixLocation, SymbolsAtTheBorderNeedAllowAtBorder) {
     dmTruth truth = layout.addDataMatrix(
         dmSymbol(16, 16, 700), {{{0.0, 100.0}, {80.0, 100.0}, {80.0, 180.0}, {0.0, 180.0}}}, look);
     greyImage image = layout.render({});
-    imageView view(image);
+    windowedImage view(image);
     EXPECT_TRUE(locateDataMatrices(view.get()).empty());
     dmSearch search;
     search.allowAtBorder = true;
@@ -186,12 +186,16 @@ TEST(DataMatrixLocation, SameResultsInAPaddedWindowWithAnOffset) {
     scene layout(640, 480);
     layout.addDataMatrix(c.symbol, c.where, c.look);
     greyImage image = layout.render(c.conditions);
-    imageView plain(image);
+    windowedImage plain(image);
     std::vector<dmLocated> expected = locateDataMatrices(plain.get());
     ASSERT_EQ(expected.size(), 1u);
     for (bool keepCoordinates : {true, false}) {
-        padding pad{13, 7, 21, 5};
-        paddedView padded(image, pad, keepCoordinates);
+        padding pad{13, 7, 21, 5, 3};
+        if (keepCoordinates) {
+            pad.originX = -pad.left;
+            pad.originY = -pad.top;
+        }
+        windowedImage padded(image, pad);
         std::vector<dmLocated> located = locateDataMatrices(padded.get());
         ASSERT_EQ(located.size(), 1u);
         double dx = keepCoordinates ? 0 : pad.left, dy = keepCoordinates ? 0 : pad.top;
@@ -210,23 +214,23 @@ TEST(DataMatrixLocation, NothingInClutterBarcodesAndNoise) {
         where.rotation = 0.4 * k;
         switch (k % 4) {
             case 0:
-                layout.addText(textClutter{4, 16, 1.2, static_cast<uint32_t>(k), {}}, where);
+                layout.addArt(textClutter(4, 16, 1.2, static_cast<uint32_t>(k)), where);
                 break;
             case 1:
-                layout.addBarcode(barcode1d{30, 40, 10, static_cast<uint32_t>(k), {}}, where);
+                layout.addArt(barcode1d(30, 40, 10, static_cast<uint32_t>(k)), where);
                 break;
             case 2:
-                layout.addNoisePatch(noisePatch{30, 30, true, static_cast<uint32_t>(k), {}}, where);
+                layout.addArt(noisePatch(30, 30, true, static_cast<uint32_t>(k)), where);
                 break;
             case 3:
-                layout.addPdf417Like(pdf417Like{12, 3, 3, 2, static_cast<uint32_t>(k), {}}, where);
+                layout.addArt(pdf417Like(12, 3, 3, 2, static_cast<uint32_t>(k)), where);
                 break;
         }
         imagingConditions conditions;
         conditions.blurSigma = 0.6;
         conditions.noiseSigma = 4.0 * (k % 3);
         greyImage image = layout.render(conditions);
-        imageView view(image);
+        windowedImage view(image);
         EXPECT_TRUE(locateDataMatrices(view.get()).empty()) << "distractor " << k;
     }
 }

@@ -6,13 +6,13 @@
 
 #include "ci_id/imagemanager.h"
 #include "ci_id/status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::greyWindow;
-using cid_test::noiseLayout;
+using cid_test::greyImage;
+using cid_test::padding;
 using cid_test::readWindow;
 using cid_test::windowedImage;
 
@@ -31,10 +31,10 @@ bool isIdentity(const cmath_xformLinear& x) {
 }
 
 TEST(ImageManager, KeepsNeutralViewsOfBothImages) {
-    greyWindow coarseContent = cid_test::randomGreyWindow(8, 6, 1);
-    greyWindow fineContent = cid_test::randomGreyWindow(16, 12, 2);
-    windowedImage coarse(coarseContent, noiseLayout{2, 1, 40, -10});
-    windowedImage fine(fineContent, noiseLayout{0, 3, 7, 7});
+    greyImage coarseContent = cid_test::randomGreyImage(8, 6, 1);
+    greyImage fineContent = cid_test::randomGreyImage(16, 12, 2);
+    windowedImage coarse(coarseContent, padding{2, 2, 2, 2, 1, 40, -10});
+    windowedImage fine(fineContent, padding{0, 0, 0, 0, 3, 7, 7});
     ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&coarse.image, &kSkew), 0);
     cid2d_imageMemoryManager manager;
     ASSERT_EQ(
@@ -80,7 +80,7 @@ TEST(ImageManager, KeepsNeutralViewsOfBothImages) {
 TEST(ImageManager, ReleasesEverythingItHolds) {
     cid_test::countingAllocator counter;
     {
-        windowedImage coarse(cid_test::randomGreyWindow(4, 4, 3), noiseLayout{});
+        windowedImage coarse(cid_test::randomGreyImage(4, 4, 3), padding{});
         cimg_image fine;
         ASSERT_EQ(cimg_image_construct(&fine, CIMG_DEPTH_8U, 9, 9), 0);
         cid2d_imageMemoryManager manager;
@@ -100,8 +100,8 @@ TEST(ImageManager, ReleasesEverythingItHolds) {
 }
 
 TEST(AliasToFastMem, SharesThePixelsAndNeverCopies) {
-    greyWindow content = cid_test::randomGreyWindow(5, 5, 4);
-    windowedImage source(content, noiseLayout{1, 1, 3, 3});
+    greyImage content = cid_test::randomGreyImage(5, 5, 4);
+    windowedImage source(content, padding{1, 1, 1, 1, 1, 3, 3});
     cimg_imageConst alias;
     cimg_imageConst_constructUnbound(&alias);
     int32_t copied = 7;

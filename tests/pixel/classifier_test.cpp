@@ -2,18 +2,44 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "ci_id/classifier.h"
 #include "ci_id/platform/cip_polar.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/status.h"
-#include "pattern_scene.h"
+#include "scene.h"
 #include "test_support.h"
 
 namespace {
 
 constexpr int kSide = 128;
+
+// Bars whose grey level varies along the direction normalAngle (radians, from +x towards +y):
+// dark for the first half of each period, light for the second.
+std::vector<uint8_t> renderBars(double normalAngle, double period, uint8_t dark, uint8_t light) {
+    cid_test::scene layout(kSide, kSide);
+    layout.addProfile(cid_test::periodicBars(normalAngle, period, {double(dark), double(light)}));
+    return layout.render().pixels;
+}
+
+// A grid of square modules of side moduleSize, rotated by angle about the centre of pixel
+// (kSide / 2, kSide / 2), each dark or light at random (a Data Matrix-like texture).
+std::vector<uint8_t> renderModules(double angle, double moduleSize, uint8_t dark, uint8_t light,
+                                   uint32_t seed) {
+    const int32_t cells = 2 * int32_t(std::ceil(std::hypot(kSide, kSide) / moduleSize)) + 2;
+    cid_test::placement where;
+    where.centre = {kSide / 2 + 0.5, kSide / 2 + 0.5};
+    where.unit = moduleSize;
+    where.rotation = angle;
+    std::mt19937 rng(seed);
+    std::vector<double> greys(size_t(cells) * cells);
+    for (double& grey : greys) grey = rng() & 1 ? dark : light;
+    cid_test::scene layout(kSide, kSide);
+    layout.addArt(cid_test::cellGrid(cells, cells, std::move(greys)), where);
+    return layout.render().pixels;
+}
 
 // A scene as the 128 x 128 window of a padded image (padding 0: the whole image).
 struct sceneImage {
@@ -98,7 +124,7 @@ TEST(SymbolClassifier, UniformWindowHasNoStructure) {
 TEST(SymbolClassifier, BarsScoreOneDirectionAtAnyAngle) {
     for (double angle : {0.0, 30.0, 75.0, 120.0, 161.0}) {
         for (double period : {12.0, 16.0}) {
-            auto pixels = cid_test::renderBars(kSide, kSide, angle * M_PI / 180, period, 30, 220);
+            auto pixels = renderBars(angle * M_PI / 180, period, 30, 220);
             classified c = classify(pixels);
             SCOPED_TRACE(testing::Message() << angle << " deg, period " << period);
             EXPECT_EQ(c.best(), 1);
@@ -111,8 +137,8 @@ TEST(SymbolClassifier, BarsScoreOneDirectionAtAnyAngle) {
 }
 
 TEST(SymbolClassifier, NoisyBarsKeepTheirClass) {
-    auto pixels = cid_test::renderBars(kSide, kSide, 0.7, 16.0, 60, 190);
-    auto noise = cid_test::renderModules(kSide, kSide, 0.3, 1.0, 0, 40, 3);  // speckle
+    auto pixels = renderBars(0.7, 16.0, 60, 190);
+    auto noise = renderModules(0.3, 1.0, 0, 40, 3);  // speckle
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(pixels[i] + noise[i] / 2);
     classified c = classify(pixels);
     EXPECT_EQ(c.best(), 1);
@@ -122,8 +148,7 @@ TEST(SymbolClassifier, NoisyBarsKeepTheirClass) {
 TEST(SymbolClassifier, ModuleGridsScoreTwoDirections) {
     for (double angle : {0.0, 20.0, 45.0, 70.0}) {
         for (double module : {6.0, 8.0}) {
-            auto pixels =
-                cid_test::renderModules(kSide, kSide, angle * M_PI / 180, module, 20, 230, 7);
+            auto pixels = renderModules(angle * M_PI / 180, module, 20, 230, 7);
             classified c = classify(pixels);
             SCOPED_TRACE(testing::Message() << angle << " deg, module " << module);
             EXPECT_EQ(c.best(), 2);

@@ -8,8 +8,8 @@
 
 #include "ci_id/correlate.h"
 #include "ci_id/status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
@@ -243,11 +243,11 @@ TEST(RunCorrelate, NothingToReportAndBadSizes) {
 }
 
 TEST(ImageCorrelate, UsesTheFirstRowOfEachWindow) {
-    cid_test::greyWindow first = cid_test::randomGreyWindow(30, 3, 10);
-    cid_test::greyWindow second = cid_test::randomGreyWindow(30, 4, 11);
+    cid_test::greyImage first = cid_test::randomGreyImage(30, 3, 10);
+    cid_test::greyImage second = cid_test::randomGreyImage(30, 4, 11);
     for (int x = 0; x < 30; ++x) second.pixels[size_t(x)] = uint8_t(first.at(x, 0) / 2 + 9);
-    cid_test::windowedImage image1(first, cid_test::noiseLayout{2, 3, 5, 5});
-    cid_test::windowedImage image2(second, cid_test::noiseLayout{1, 0, -4, 0});
+    cid_test::windowedImage image1(first, cid_test::padding{2, 2, 2, 2, 3, 5, 5});
+    cid_test::windowedImage image2(second, cid_test::padding{1, 1, 1, 1, 0, -4});
     double shift = -1, score = -1;
     ASSERT_EQ(cidut_ip_correlate8(&image1.image.asConst, &image2.image.asConst, &shift, &score), 0);
     EXPECT_EQ(shift, 0.0);

@@ -11,13 +11,13 @@
 #include "ci_id/edgeid.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::greyWindow;
-using cid_test::noiseLayout;
+using cid_test::greyImage;
+using cid_test::padding;
 using cid_test::readWindow;
 using cid_test::windowedImage;
 
@@ -151,8 +151,8 @@ TEST(EdgeIdTables, TableInitBuildsOnlyWhenTheThresholdChanges) {
 
 // A 512 x 512 image of independent 2 x 2 blocks, one per gradient pair: the Roberts output at the
 // block's top-left pixel shows that pair's base-table entry.
-greyWindow everyRobertsPair() {
-    greyWindow image{512, 512, std::vector<uint8_t>(512 * 512)};
+greyImage everyRobertsPair() {
+    greyImage image{512, 512, std::vector<uint8_t>(512 * 512)};
     auto set = [&](int x, int y, int v) { image.pixels[size_t(y * 512 + x)] = uint8_t(v); };
     for (int a = -128; a < 128; ++a) {
         for (int b = -128; b < 128; ++b) {
@@ -169,7 +169,7 @@ greyWindow everyRobertsPair() {
 }
 
 TEST(EdgeIdTables, EveryBaseTableEntryThroughRobertsImages) {
-    windowedImage source(everyRobertsPair(), noiseLayout{});
+    windowedImage source(everyRobertsPair(), padding{});
     for (int variant : {0, 1}) {
         cimg_image magnitude, direction;
         cimg_image_constructUnbound(&magnitude);
@@ -177,7 +177,7 @@ TEST(EdgeIdTables, EveryBaseTableEntryThroughRobertsImages) {
         ASSERT_EQ(cfEdgeDetectIDMagAng(&source.image.asConst, &magnitude, &direction, variant, 0,
                                        CF_EDGE_ID_MODE_ROBERTS),
                   0);
-        greyWindow mag = readWindow(magnitude.asConst), dir = readWindow(direction.asConst);
+        greyImage mag = readWindow(magnitude.asConst), dir = readWindow(direction.asConst);
         ASSERT_EQ(mag.width, 511);
         for (int a = -128; a < 128; ++a) {
             for (int b = -128; b < 128; ++b) {
@@ -196,7 +196,7 @@ struct borderedRows {
     int width, height, border;
     intptr_t pitch;
     std::vector<uint8_t> bytes;
-    borderedRows(const greyWindow& all, int border)
+    borderedRows(const greyImage& all, int border)
         : width(all.width - 2 * border),
           height(all.height - 2 * border),
           border(border),
@@ -214,7 +214,7 @@ TEST(EdgeDetectId, RandomImagesMatchThePerPixelRule) {
     for (int mode : {0, 1, CF_EDGE_ID_MODE_ROBERTS}) {
         const bool roberts = mode == CF_EDGE_ID_MODE_ROBERTS;
         for (int threshold : {0, 2, 40, 200}) {
-            greyWindow all = cid_test::randomGreyWindow(37, 23, rng(), rng() % 2 ? 256 : 40);
+            greyImage all = cid_test::randomGreyImage(37, 23, rng(), rng() % 2 ? 256 : 40);
             borderedRows rows(all, 1);
             auto grey = [&](int x, int y) { return int(all.at(x + 1, y + 1)); };
             std::vector<uint8_t> table = idTable(uint8_t(threshold));
@@ -251,7 +251,7 @@ TEST(EdgeDetectId, RandomImagesMatchThePerPixelRule) {
 }
 
 TEST(EdgeDetectId, ConstantImagesAndRamps) {
-    greyWindow flat{12, 6, std::vector<uint8_t>(72, 90)};
+    greyImage flat{12, 6, std::vector<uint8_t>(72, 90)};
     borderedRows rows(flat, 1);
     std::vector<uint8_t> out(40);
     std::vector<uint8_t> thresholded = idTable(1), open = idTable(0);
@@ -268,7 +268,7 @@ TEST(EdgeDetectId, ConstantImagesAndRamps) {
     EXPECT_EQ(std::count(out.begin(), out.end(), 255), 0);
     EXPECT_EQ(out[0], (refTableDirection(0, 0, true) + 32) & 255);
 
-    greyWindow ramp{12, 6, std::vector<uint8_t>(72)};
+    greyImage ramp{12, 6, std::vector<uint8_t>(72)};
     for (int i = 0; i < 72; ++i) ramp.pixels[size_t(i)] = uint8_t(50 + i % 12);
     borderedRows rising(ramp, 1);
     for (int threshold : {0, 1, 2, 3}) {
@@ -300,11 +300,11 @@ TEST(EdgeDetectId, BadArguments) {
 
 // Per-pixel reference of the image detector over window content; Sobel neighbours above the first
 // row or left of the first column repeat the nearest window pixel.
-void referenceMagAng(const greyWindow& in, int variant, int threshold, int mode, greyWindow* mag,
-                     greyWindow* dir) {
+void referenceMagAng(const greyImage& in, int variant, int threshold, int mode, greyImage* mag,
+                     greyImage* dir) {
     const bool roberts = mode == CF_EDGE_ID_MODE_ROBERTS;
     auto grey = [&](int x, int y) { return int(in.at(std::max(x, 0), std::max(y, 0))); };
-    *mag = greyWindow{in.width - 1, in.height - 1, {}};
+    *mag = greyImage(in.width - 1, in.height - 1);
     *dir = *mag;
     for (int y = 0; y < in.height - 1; ++y) {
         for (int x = 0; x < in.width - 1; ++x) {
@@ -313,21 +313,21 @@ void referenceMagAng(const greyWindow& in, int variant, int threshold, int mode,
             int d = refTableDirection(g.a, g.b, variant == 1);
             if (!roberts && d != 255) d = (d + 32) & 255;
             if (variant == 1 && m < threshold) d = 255;
-            mag->pixels.push_back(uint8_t(m));
-            dir->pixels.push_back(uint8_t(d));
+            mag->at(x, y) = uint8_t(m);
+            dir->at(x, y) = uint8_t(d);
         }
     }
 }
 
 TEST(EdgeDetectIdMagAng, WindowsInPaddedImagesMatchThePerPixelRule) {
-    greyWindow content = cid_test::randomGreyWindow(19, 14, 8, 60);
-    windowedImage plain(content, noiseLayout{});
-    windowedImage padded(content, noiseLayout{3, 2, -8, 20});
+    greyImage content = cid_test::randomGreyImage(19, 14, 8, 60);
+    windowedImage plain(content, padding{});
+    windowedImage padded(content, padding{3, 3, 3, 3, 2, -8, 20});
     const cmath_xformLinear skew{{{{2, 1}, {0, 1}}}, {4, 4}};
     ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&padded.image, &skew), 0);
     for (int mode : {0, 1, CF_EDGE_ID_MODE_ROBERTS}) {
         for (int variant : {0, 1}) {
-            greyWindow mag, dir;
+            greyImage mag, dir;
             referenceMagAng(content, variant, 12, mode, &mag, &dir);
             for (windowedImage* source : {&plain, &padded}) {
                 cimg_image m, d;
@@ -353,17 +353,17 @@ TEST(EdgeDetectIdMagAng, WindowsInPaddedImagesMatchThePerPixelRule) {
 }
 
 TEST(EdgeDetectIdMagAng, BoundOutputsLimitTheAreaAndReceiveItInPlace) {
-    greyWindow content = cid_test::randomGreyWindow(16, 12, 9);
-    windowedImage source(content, noiseLayout{});
-    greyWindow mag, dir;
+    greyImage content = cid_test::randomGreyImage(16, 12, 9);
+    windowedImage source(content, padding{});
+    greyImage mag, dir;
     referenceMagAng(content, 1, 0, 0, &mag, &dir);
-    windowedImage m(cid_test::randomGreyWindow(20, 20, 10), noiseLayout{});
+    windowedImage m(cid_test::randomGreyImage(20, 20, 10), padding{});
     ASSERT_EQ(cimg_image_window(&m.image, 2, 3, 18, 4), 0);
-    const std::vector<uint8_t> before = m.storage;
+    const std::vector<uint8_t> before = m.storage.pixels;
     cimg_image d;
     cimg_image_constructUnbound(&d);
     ASSERT_EQ(cfEdgeDetectIDMagAng(&source.image.asConst, &m.image, &d, 1, 0, 0), 0);
-    greyWindow got = readWindow(m.image.asConst);
+    greyImage got = readWindow(m.image.asConst);
     ASSERT_EQ(got.width, 13);  // columns 2 .. 14
     ASSERT_EQ(got.height, 4);  // rows 3 .. 6
     EXPECT_EQ(d.asConst.window.width, 13);
@@ -376,21 +376,21 @@ TEST(EdgeDetectIdMagAng, BoundOutputsLimitTheAreaAndReceiveItInPlace) {
     for (int y = 0; y < 20; ++y) {
         for (int x = 0; x < 20; ++x) {
             if (x >= 2 && x < 15 && y >= 3 && y < 7) continue;
-            ASSERT_EQ(m.storage[size_t(y * 20 + x)], before[size_t(y * 20 + x)]);
+            ASSERT_EQ(m.storage.pixels[size_t(y * 20 + x)], before[size_t(y * 20 + x)]);
         }
     }
     cimg_image_destruct(&d);
 }
 
 TEST(EdgeDetectIdMagAng, FailuresLeaveTheOutputsAlone) {
-    windowedImage source(cid_test::randomGreyWindow(30, 30, 11), noiseLayout{});
-    windowedImage m(cid_test::randomGreyWindow(30, 30, 12), noiseLayout{});
-    const std::vector<uint8_t> before = m.storage;
+    windowedImage source(cid_test::randomGreyImage(30, 30, 11), padding{});
+    windowedImage m(cid_test::randomGreyImage(30, 30, 12), padding{});
+    const std::vector<uint8_t> before = m.storage.pixels;
     const cstd_rect32 window = m.image.asConst.window;
     cimg_image d;
     cimg_image_constructUnbound(&d);
     auto untouched = [&] {
-        EXPECT_EQ(m.storage, before);
+        EXPECT_EQ(m.storage.pixels, before);
         EXPECT_EQ(m.image.asConst.window.width, window.width);
         int32_t bound = 1;
         cimg_image_getIsBound(&d, &bound);

@@ -12,13 +12,13 @@
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::greyWindow;
-using cid_test::noiseLayout;
+using cid_test::greyImage;
+using cid_test::padding;
 using cid_test::readWindow;
 using cid_test::windowedImage;
 
@@ -37,8 +37,8 @@ std::vector<uint8_t> bruteRow(const std::vector<uint8_t>& row, int kernel, bool 
 }
 
 // Extremum over the rectangle of half-widths hx, hy (0: that direction not filtered).
-greyWindow bruteRect(const greyWindow& in, int hx, int hy, bool maximum) {
-    greyWindow out = in;
+greyImage bruteRect(const greyImage& in, int hx, int hy, bool maximum) {
+    greyImage out = in;
     for (int y = 0; y < in.height; ++y) {
         for (int x = 0; x < in.width; ++x) {
             int best = maximum ? 0 : 255;
@@ -54,7 +54,7 @@ greyWindow bruteRect(const greyWindow& in, int hx, int hy, bool maximum) {
     return out;
 }
 
-greyWindow bruteMorph(const greyWindow& in, uint32_t type, int kw, int kh) {
+greyImage bruteMorph(const greyImage& in, uint32_t type, int kw, int kh) {
     if (kw > in.width || kh > in.height || (kw < 2 && kh < 2)) return in;
     const int hx = kw > 1 ? halfOf(kw) : 0;
     const int hy = kh > 1 ? halfOf(kh) : 0;
@@ -169,11 +169,11 @@ private:
 const uint32_t kTypes[] = {CIDUT_MORPH_DILATE, CIDUT_MORPH_ERODE, CIDUT_MORPH_OPEN,
                            CIDUT_MORPH_CLOSE};
 
-greyWindow morphed(const cimg_imageConst& source, uint32_t type, int kw, int kh) {
+greyImage morphed(const cimg_imageConst& source, uint32_t type, int kw, int kh) {
     cimg_image out;
     cimg_image_constructUnbound(&out);
     EXPECT_EQ(cidut_morph2d_run(&source, &out, type, kw, kh), 0);
-    greyWindow result = readWindow(out.asConst);
+    greyImage result = readWindow(out.asConst);
     cimg_image_destruct(&out);
     return result;
 }
@@ -182,13 +182,13 @@ TEST(Morph2d, EveryKernelUpToBeyondTheWindowMatchesBruteForce) {
     for (bool portable : {false, true}) {
         std::unique_ptr<portableFilter> forced(portable ? new portableFilter : nullptr);
         for (int levels : {256, 4}) {
-            greyWindow content = cid_test::randomGreyWindow(13, 9, 21 + levels, levels);
-            windowedImage plain(content, noiseLayout{});
-            windowedImage padded(content, noiseLayout{4, 7, -30, 12});
+            greyImage content = cid_test::randomGreyImage(13, 9, 21 + levels, levels);
+            windowedImage plain(content, padding{});
+            windowedImage padded(content, padding{4, 4, 4, 4, 7, -30, 12});
             for (uint32_t type : kTypes) {
                 for (int kw = 1; kw <= 15; ++kw) {
                     for (int kh = 1; kh <= 11; ++kh) {
-                        greyWindow expected = bruteMorph(content, type, kw, kh);
+                        greyImage expected = bruteMorph(content, type, kw, kh);
                         ASSERT_EQ(morphed(plain.image.asConst, type, kw, kh), expected)
                             << "type " << type << " kernel " << kw << " x " << kh;
                         ASSERT_EQ(morphed(padded.image.asConst, type, kw, kh), expected)
@@ -204,12 +204,14 @@ TEST(Morph2d, OptimisedAndPortableFiltersAgreeOnRandomImages) {
     std::mt19937 rng(77);
     for (int trial = 0; trial < 60; ++trial) {
         const int width = 1 + int(rng() % 150), height = 1 + int(rng() % 150);
-        greyWindow content = cid_test::randomGreyWindow(width, height, rng(), trial % 3 ? 256 : 5);
-        windowedImage image(content, noiseLayout{int32_t(rng() % 4), int32_t(rng() % 9), 3, -3});
+        greyImage content = cid_test::randomGreyImage(width, height, rng(), trial % 3 ? 256 : 5);
+        const int32_t border = int32_t(rng() % 4);
+        windowedImage image(content,
+                            padding{border, border, border, border, int32_t(rng() % 9), 3, -3});
         const uint32_t type = kTypes[rng() % 4];
         const int kw = 1 + int(rng() % uint32_t(width + 2)),
                   kh = 1 + int(rng() % uint32_t(height + 2));
-        greyWindow fast = morphed(image.image.asConst, type, kw, kh);
+        greyImage fast = morphed(image.image.asConst, type, kw, kh);
         portableFilter forced;
         ASSERT_EQ(morphed(image.image.asConst, type, kw, kh), fast)
             << width << " x " << height << " type " << type << " kernel " << kw << " x " << kh;
@@ -217,8 +219,8 @@ TEST(Morph2d, OptimisedAndPortableFiltersAgreeOnRandomImages) {
 }
 
 TEST(Morph2d, LargerImagesAndWideKernels) {
-    greyWindow content = cid_test::randomGreyWindow(157, 93, 4);
-    windowedImage padded(content, noiseLayout{3, 1, 9, 9});
+    greyImage content = cid_test::randomGreyImage(157, 93, 4);
+    windowedImage padded(content, padding{3, 3, 3, 3, 1, 9, 9});
     for (uint32_t type : kTypes) {
         for (auto kernel : {std::pair{3, 3}, std::pair{15, 4}, std::pair{2, 51}, std::pair{157, 93},
                             std::pair{156, 1}}) {
@@ -258,8 +260,8 @@ private:
 };
 
 TEST(Morph2d, WithoutMemoryForTheOptimisedKernelThePortableOneWorks) {
-    greyWindow content = cid_test::randomGreyWindow(300, 200, 19);
-    windowedImage source(content, noiseLayout{});
+    greyImage content = cid_test::randomGreyImage(300, 200, 19);
+    windowedImage source(content, padding{});
     smallBlocksOnly limit(65536);
     EXPECT_EQ(morphed(source.image.asConst, CIDUT_MORPH_CLOSE, 15, 9),
               bruteMorph(content, CIDUT_MORPH_CLOSE, 15, 9));
@@ -267,20 +269,20 @@ TEST(Morph2d, WithoutMemoryForTheOptimisedKernelThePortableOneWorks) {
 }
 
 TEST(Morph2d, ClosingFillsAHoleAndOpeningRemovesASpot) {
-    greyWindow flat{7, 7, std::vector<uint8_t>(49, 100)};
-    greyWindow hole = flat;
+    greyImage flat{7, 7, std::vector<uint8_t>(49, 100)};
+    greyImage hole = flat;
     hole.pixels[24] = 3;
-    windowedImage dark(hole, noiseLayout{});
+    windowedImage dark(hole, padding{});
     EXPECT_EQ(morphed(dark.image.asConst, CIDUT_MORPH_CLOSE, 3, 3), flat);
-    greyWindow spot = flat;
+    greyImage spot = flat;
     spot.pixels[24] = 250;
-    windowedImage bright(spot, noiseLayout{2, 0, 0, 0});
+    windowedImage bright(spot, padding{2, 2, 2, 2});
     EXPECT_EQ(morphed(bright.image.asConst, CIDUT_MORPH_OPEN, 3, 3), flat);
 }
 
 TEST(Morph2d, ResultWindowAndTransformsFollowTheSource) {
-    greyWindow content = cid_test::randomGreyWindow(10, 8, 12);
-    windowedImage source(content, noiseLayout{3, 2, -7, 40});
+    greyImage content = cid_test::randomGreyImage(10, 8, 12);
+    windowedImage source(content, padding{3, 3, 3, 3, 2, -7, 40});
     cmath_xformLinear xform{{{{0, -1}, {1, 0}}}, {5, 6}};
     ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&source.image, &xform), 0);
     cimg_image out;
@@ -297,12 +299,12 @@ TEST(Morph2d, ResultWindowAndTransformsFollowTheSource) {
 }
 
 TEST(Morph2d, ALargeEnoughDestinationReceivesTheResultInPlace) {
-    greyWindow content = cid_test::randomGreyWindow(10, 8, 13);
-    windowedImage source(content, noiseLayout{3, 2, 50, 60});
+    greyImage content = cid_test::randomGreyImage(10, 8, 13);
+    windowedImage source(content, padding{3, 3, 3, 3, 2, 50, 60});
     // Same size as the source's whole image, its own frame at (0, 0), a small window.
-    windowedImage destination(cid_test::randomGreyWindow(16, 14, 14), noiseLayout{}, 3);
+    windowedImage destination(cid_test::randomGreyImage(16, 14, 14), padding{});
     ASSERT_EQ(cimg_image_window(&destination.image, 1, 1, 2, 2), 0);
-    const std::vector<uint8_t> before = destination.storage;
+    const std::vector<uint8_t> before = destination.storage.pixels;
     const unsigned char* pixels = destination.image.asConst.pixels;
     ASSERT_EQ(
         cidut_morph2d_run(&source.image.asConst, &destination.image, CIDUT_MORPH_DILATE, 5, 3), 0);
@@ -314,22 +316,22 @@ TEST(Morph2d, ALargeEnoughDestinationReceivesTheResultInPlace) {
     for (int32_t y = 0; y < 14; ++y) {
         for (int32_t x = 0; x < 16; ++x) {
             if (x >= 3 && x < 13 && y >= 3 && y < 11) continue;
-            ASSERT_EQ(destination.storage[size_t(y * 16 + x)], before[size_t(y * 16 + x)]);
+            ASSERT_EQ(destination.storage.pixels[size_t(y * 16 + x)], before[size_t(y * 16 + x)]);
         }
     }
 }
 
 TEST(Morph2d, SourceAndDestinationSharingPixelsGiveTheSameResult) {
-    greyWindow content = cid_test::randomGreyWindow(12, 9, 15);
+    greyImage content = cid_test::randomGreyImage(12, 9, 15);
     for (uint32_t type : kTypes) {
-        greyWindow expected = bruteMorph(content, type, 5, 3);
+        greyImage expected = bruteMorph(content, type, 5, 3);
         {  // one record as both
-            windowedImage image(content, noiseLayout{2, 1, 0, 0});
+            windowedImage image(content, padding{2, 2, 2, 2, 1});
             ASSERT_EQ(cidut_morph2d_run(&image.image.asConst, &image.image, type, 5, 3), 0);
             EXPECT_EQ(readWindow(image.image.asConst), expected);
         }
         {  // a second record of the same pixels, window on the whole image
-            windowedImage image(content, noiseLayout{2, 1, 0, 0});
+            windowedImage image(content, padding{2, 2, 2, 2, 1});
             cimg_image other;
             cimg_image_constructCopy(&other, &image.image);
             ASSERT_EQ(cimg_image_setEntire(&other), 0);
@@ -338,11 +340,11 @@ TEST(Morph2d, SourceAndDestinationSharingPixelsGiveTheSameResult) {
             cimg_image_destruct(&other);
         }
         {  // the same memory seen one pixel further on: some pixels shared, not all
-            windowedImage image(content, noiseLayout{2, 1, 0, 0});
+            windowedImage image(content, padding{2, 2, 2, 2, 1});
             cimg_image shifted;
             const intptr_t pitch = image.image.asConst.pitch;
             ASSERT_EQ(cimg_image_constructWrap(&shifted, CIMG_DEPTH_8U, 15, 12, pitch,
-                                               image.storage.data() + 1),
+                                               image.storage.pixels.data() + 1),
                       0);
             ASSERT_EQ(cidut_morph2d_run(&image.image.asConst, &shifted, type, 5, 3), 0);
             EXPECT_EQ(readWindow(shifted.asConst), expected);
@@ -352,9 +354,9 @@ TEST(Morph2d, SourceAndDestinationSharingPixelsGiveTheSameResult) {
 }
 
 TEST(Morph2d, BadInputGivesAStatusAndLeavesTheDestinationAlone) {
-    windowedImage source(cid_test::randomGreyWindow(6, 6, 16), noiseLayout{});
-    windowedImage destination(cid_test::randomGreyWindow(4, 4, 17), noiseLayout{1, 0, 0, 0});
-    const greyWindow before = readWindow(destination.image.asConst);
+    windowedImage source(cid_test::randomGreyImage(6, 6, 16), padding{});
+    windowedImage destination(cid_test::randomGreyImage(4, 4, 17), padding{1, 1, 1, 1});
+    const greyImage before = readWindow(destination.image.asConst);
     const cimg_image record = destination.image;
     auto unchanged = [&] {
         EXPECT_EQ(readWindow(destination.image.asConst), before);
@@ -382,7 +384,7 @@ TEST(Morph2d, BadInputGivesAStatusAndLeavesTheDestinationAlone) {
 }
 
 TEST(Morph2d, AllocationFailuresReleaseEverything) {
-    windowedImage source(cid_test::randomGreyWindow(9, 7, 18), noiseLayout{1, 1, 0, 0});
+    windowedImage source(cid_test::randomGreyImage(9, 7, 18), padding{1, 1, 1, 1, 1});
     for (uint32_t type : kTypes) {
         for (bool portable : {false, true}) {
             std::unique_ptr<portableFilter> forced(portable ? new portableFilter : nullptr);

@@ -10,13 +10,13 @@
 #include "ci_id/pelops.h"
 #include "ci_id/platform/cimg.h"
 #include "ci_id/status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::greyWindow;
-using cid_test::noiseLayout;
+using cid_test::greyImage;
+using cid_test::padding;
 using cid_test::readWindow;
 using cid_test::windowedImage;
 
@@ -48,9 +48,9 @@ void expectTransform(const cimg_imageConst& image, const cmath_xformLinear& xfor
 
 // a over its window, combined with b wherever b's window covers the same image pixel.
 template <typename Combine>
-greyWindow arithmeticReference(const windowedImage& a, const windowedImage& b, Combine combine) {
-    greyWindow ga = readWindow(a.image.asConst);
-    greyWindow gb = readWindow(b.image.asConst);
+greyImage arithmeticReference(const windowedImage& a, const windowedImage& b, Combine combine) {
+    greyImage ga = readWindow(a.image.asConst);
+    greyImage gb = readWindow(b.image.asConst);
     const cstd_rect32 ra = a.image.asConst.window;
     const cstd_rect32 rb = b.image.asConst.window;
     for (int y = 0; y < ra.height; ++y) {
@@ -71,10 +71,10 @@ TEST(PelArithmetic, OverlapsOfWindowsMatchAPerPixelReference) {
     for (int bx : {-20, -3, 0, 4, 11}) {
         for (int by : {-2, 0, 5, 9}) {
             ++trial;
-            windowedImage a(cid_test::randomGreyWindow(11, 7, 100 + trial),
-                            noiseLayout{3, 5, 10, 20});
-            windowedImage b(cid_test::randomGreyWindow(9, 8, 200 + trial),
-                            noiseLayout{2, 1, 10 + bx, 20 + by});
+            windowedImage a(cid_test::randomGreyImage(11, 7, 100 + trial),
+                            padding{3, 3, 3, 3, 5, 10, 20});
+            windowedImage b(cid_test::randomGreyImage(9, 8, 200 + trial),
+                            padding{2, 2, 2, 2, 1, 10 + bx, 20 + by});
             ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&a.image, &kSkew), 0);
             heldImage sum, difference;
             ASSERT_EQ(cidut_ip_pelAdd8(&a.image.asConst, &b.image.asConst, &sum.image, 0), 0);
@@ -92,8 +92,8 @@ TEST(PelArithmetic, OverlapsOfWindowsMatchAPerPixelReference) {
 }
 
 TEST(PelArithmetic, SaturatesBothWays) {
-    windowedImage a(greyWindow{3, 2, std::vector<uint8_t>(6, 200)}, noiseLayout{});
-    windowedImage b(greyWindow{3, 2, std::vector<uint8_t>(6, 100)}, noiseLayout{1, 0, -1, -1});
+    windowedImage a(greyImage(3, 2, std::vector<uint8_t>(6, 200)), padding{});
+    windowedImage b(greyImage(3, 2, std::vector<uint8_t>(6, 100)), padding{1, 1, 1, 1, 0, -1, -1});
     heldImage out;
     ASSERT_EQ(cidut_ip_pelAdd8(&a.image.asConst, &b.image.asConst, &out.image, 0), 0);
     EXPECT_EQ(readWindow(out.image.asConst).pixels, std::vector<uint8_t>(6, 255));
@@ -104,20 +104,20 @@ TEST(PelArithmetic, SaturatesBothWays) {
 }
 
 TEST(PelArithmetic, TheDestinationMayBeAnInput) {
-    greyWindow ga = cid_test::randomGreyWindow(6, 5, 31);
-    windowedImage a(ga, noiseLayout{2, 0, 0, 0});
-    windowedImage b(cid_test::randomGreyWindow(6, 5, 32), noiseLayout{});
-    greyWindow expected = arithmeticReference(a, b, addRef);
+    greyImage ga = cid_test::randomGreyImage(6, 5, 31);
+    windowedImage a(ga, padding{2, 2, 2, 2});
+    windowedImage b(cid_test::randomGreyImage(6, 5, 32), padding{});
+    greyImage expected = arithmeticReference(a, b, addRef);
     ASSERT_EQ(cidut_ip_pelAdd8(&a.image.asConst, &b.image.asConst, &a.image, 0), 0);
     EXPECT_EQ(readWindow(a.image.asConst), expected);
     EXPECT_EQ(readWindow(b.image.asConst).width, 6);
 }
 
 TEST(PelArithmetic, BadInputLeavesTheDestinationAlone) {
-    windowedImage a(cid_test::randomGreyWindow(4, 4, 33), noiseLayout{});
-    windowedImage b(cid_test::randomGreyWindow(4, 4, 34), noiseLayout{});
-    windowedImage out(cid_test::randomGreyWindow(2, 2, 35), noiseLayout{});
-    const greyWindow before = readWindow(out.image.asConst);
+    windowedImage a(cid_test::randomGreyImage(4, 4, 33), padding{});
+    windowedImage b(cid_test::randomGreyImage(4, 4, 34), padding{});
+    windowedImage out(cid_test::randomGreyImage(2, 2, 35), padding{});
+    const greyImage before = readWindow(out.image.asConst);
     heldImage unbound;
     cimg_image wide;
     ASSERT_EQ(cimg_image_construct(&wide, CIMG_DEPTH_32S, 4, 4), 0);
@@ -139,16 +139,16 @@ TEST(PelArithmetic, BadInputLeavesTheDestinationAlone) {
 }
 
 TEST(PelInvertAndMap, InvertTwiceRestoresAndMapMatchesItsTable) {
-    greyWindow content = cid_test::randomGreyWindow(10, 6, 41);
-    windowedImage image(content, noiseLayout{2, 3, -5, 8});
-    const std::vector<uint8_t> storage = image.storage;
+    greyImage content = cid_test::randomGreyImage(10, 6, 41);
+    windowedImage image(content, padding{2, 2, 2, 2, 3, -5, 8});
+    const std::vector<uint8_t> storage = image.storage.pixels;
     ASSERT_EQ(cidut_ip_pelInvert8(&image.image), 0);
-    greyWindow inverted = readWindow(image.image.asConst);
+    greyImage inverted = readWindow(image.image.asConst);
     for (size_t i = 0; i < content.pixels.size(); ++i) {
         EXPECT_EQ(inverted.pixels[i], 255 - content.pixels[i]);
     }
     ASSERT_EQ(cidut_ip_pelInvert8(&image.image), 0);
-    EXPECT_EQ(image.storage, storage);
+    EXPECT_EQ(image.storage.pixels, storage);
 
     uint8_t negative[256], scrambled[256];
     std::mt19937 rng(42);
@@ -161,12 +161,12 @@ TEST(PelInvertAndMap, InvertTwiceRestoresAndMapMatchesItsTable) {
     ASSERT_EQ(cip_image8_map(&mapped.image, &image.image.asConst, negative), 0);
     EXPECT_EQ(readWindow(mapped.image.asConst), inverted);
     ASSERT_EQ(cip_image8_map(&mapped.image, &image.image.asConst, scrambled), 0);
-    greyWindow expected = content;
+    greyImage expected = content;
     for (auto& v : expected.pixels) v = scrambled[v];
     EXPECT_EQ(readWindow(mapped.image.asConst), expected);
     expectSameRect(mapped.image.asConst.window, image.image.asConst.window);
     expectTransform(mapped.image.asConst, kSkew);
-    EXPECT_EQ(image.storage, storage);  // the source is left alone
+    EXPECT_EQ(image.storage.pixels, storage);  // the source is left alone
 
     heldImage unbound;
     EXPECT_EQ(cidut_ip_pelInvert8(&unbound.image), CID_STATUS_IMAGE_NOT_BOUND);
@@ -177,16 +177,17 @@ TEST(PelInvertAndMap, InvertTwiceRestoresAndMapMatchesItsTable) {
 }
 
 TEST(PelMinMax, FindsTheGreyRangeOfTheWindowOnly) {
-    greyWindow content = cid_test::randomGreyWindow(9, 7, 51, 100);
+    greyImage content = cid_test::randomGreyImage(9, 7, 51, 100);
     for (auto& v : content.pixels) v = static_cast<uint8_t>(v + 50);
-    windowedImage image(content, noiseLayout{3, 2, 4, 4});
-    std::fill(image.storage.begin(), image.storage.begin() + 10, 0);  // padding outside the range
+    windowedImage image(content, padding{3, 3, 3, 3, 2, 4, 4});
+    std::fill(image.storage.pixels.begin(), image.storage.pixels.begin() + 10,
+              0);  // padding outside the range
     uint8_t low = 1, high = 1;
     ASSERT_EQ(cidut_ip_pelMinMax8(&image.image.asConst, &low, &high), 0);
     EXPECT_EQ(low, *std::min_element(content.pixels.begin(), content.pixels.end()));
     EXPECT_EQ(high, *std::max_element(content.pixels.begin(), content.pixels.end()));
 
-    windowedImage seven(greyWindow{3, 3, std::vector<uint8_t>(9, 7)}, noiseLayout{1, 0, 0, 0});
+    windowedImage seven(greyImage(3, 3, std::vector<uint8_t>(9, 7)), padding{1, 1, 1, 1});
     ASSERT_EQ(cidut_ip_pelMinMax8(&seven.image.asConst, &low, &high), 0);
     EXPECT_EQ(low, 7);
     EXPECT_EQ(high, 7);
@@ -202,18 +203,18 @@ TEST(PelMinMax, FindsTheGreyRangeOfTheWindowOnly) {
 }
 
 TEST(PelTranspose, SmallExampleAndWindowedSources) {
-    windowedImage small(greyWindow{3, 2, {1, 2, 3, 4, 5, 6}}, noiseLayout{});
+    windowedImage small(greyImage(3, 2, {1, 2, 3, 4, 5, 6}), padding{});
     heldImage out;
     ASSERT_EQ(cidut_ip_pelTranspose8(&small.image.asConst, &out.image), 0);
-    EXPECT_EQ(readWindow(out.image.asConst), (greyWindow{2, 3, {1, 4, 2, 5, 3, 6}}));
+    EXPECT_EQ(readWindow(out.image.asConst), (greyImage(2, 3, {1, 4, 2, 5, 3, 6})));
 
-    greyWindow content = cid_test::randomGreyWindow(8, 5, 61);
-    windowedImage padded(content, noiseLayout{2, 3, 30, 40});
+    greyImage content = cid_test::randomGreyImage(8, 5, 61);
+    windowedImage padded(content, padding{2, 2, 2, 2, 3, 30, 40});
     ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&padded.image, &kSkew), 0);
     ASSERT_EQ(cidut_ip_pelTranspose8(&padded.image.asConst, &out.image), 0);
     EXPECT_EQ(out.image.asConst.width, 9);    // the source image's height
     EXPECT_EQ(out.image.asConst.height, 12);  // and width
-    greyWindow transposed = readWindow(out.image.asConst);
+    greyImage transposed = readWindow(out.image.asConst);
     ASSERT_EQ(transposed.width, 5);
     ASSERT_EQ(transposed.height, 8);
     for (int r = 0; r < 5; ++r) {
@@ -227,22 +228,22 @@ TEST(PelTranspose, SmallExampleAndWindowedSources) {
 }
 
 TEST(PelExpand, SmallExample) {
-    windowedImage small(greyWindow{2, 1, {10, 20}}, noiseLayout{});
+    windowedImage small(greyImage(2, 1, {10, 20}), padding{});
     heldImage out;
     ASSERT_EQ(cidut_ip_pelExpand8(&small.image.asConst, &out.image, 2, 3), 0);
     EXPECT_EQ(readWindow(out.image.asConst),
-              (greyWindow{4, 3, {10, 10, 20, 20, 10, 10, 20, 20, 10, 10, 20, 20}}));
+              (greyImage(4, 3, {10, 10, 20, 20, 10, 10, 20, 20, 10, 10, 20, 20})));
 }
 
 TEST(PelExpand, ReplicatesEveryPixelAndKeepsClientCoordinatesOnTheContent) {
-    greyWindow content = cid_test::randomGreyWindow(7, 5, 71);
-    windowedImage source(content, noiseLayout{3, 4, -9, 6});
+    greyImage content = cid_test::randomGreyImage(7, 5, 71);
+    windowedImage source(content, padding{3, 3, 3, 3, 4, -9, 6});
     ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&source.image, &kSkew), 0);
     for (auto factors : {std::pair{1, 1}, std::pair{3, 2}, std::pair{1, 5}, std::pair{4, 1}}) {
         const int fx = factors.first, fy = factors.second;
         heldImage out;
         ASSERT_EQ(cidut_ip_pelExpand8(&source.image.asConst, &out.image, fx, fy), 0);
-        greyWindow expanded = readWindow(out.image.asConst);
+        greyImage expanded = readWindow(out.image.asConst);
         ASSERT_EQ(expanded.width, 7 * fx);
         ASSERT_EQ(expanded.height, 5 * fy);
         for (int y = 0; y < expanded.height; ++y) {
@@ -274,9 +275,9 @@ TEST(PelExpand, ReplicatesEveryPixelAndKeepsClientCoordinatesOnTheContent) {
 }
 
 TEST(PelExpand, BadFactorsAndOverflowingSizesGiveStatuses) {
-    windowedImage source(cid_test::randomGreyWindow(1000, 3, 81), noiseLayout{0, 0, 5, 0});
-    windowedImage out(cid_test::randomGreyWindow(2, 2, 82), noiseLayout{});
-    const greyWindow before = readWindow(out.image.asConst);
+    windowedImage source(cid_test::randomGreyImage(1000, 3, 81), padding{0, 0, 0, 0, 0, 5});
+    windowedImage out(cid_test::randomGreyImage(2, 2, 82), padding{});
+    const greyImage before = readWindow(out.image.asConst);
     const cimg_imageConst* in = &source.image.asConst;
     EXPECT_EQ(cidut_ip_pelExpand8(in, &out.image, 0, 1), CID_STATUS_INVALID_IMAGE);
     EXPECT_EQ(cidut_ip_pelExpand8(in, &out.image, 2, -1), CID_STATUS_INVALID_IMAGE);

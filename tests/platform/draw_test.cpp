@@ -9,13 +9,13 @@
 #include "ci_id/platform/cdraw.h"
 #include "ci_id/platform/cimg.h"
 #include "ci_id/platform/csys_status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::greyWindow;
-using cid_test::noiseLayout;
+using cid_test::greyImage;
+using cid_test::padding;
 using cid_test::readWindow;
 using cid_test::windowedImage;
 
@@ -34,7 +34,7 @@ bool nearBorder(double v) { return std::fabs(v) < 1e-9 || std::fabs(v - 1) < 1e-
 // Compares painted with before per pixel: inside (by pixel centre) and holding kFrom becomes
 // kTo, everything else stays. Pixels whose centres lie on the border are not judged. Returns the
 // number of pixels painted.
-int checkPainting(const greyWindow& before, const greyWindow& painted, int32_t windowX,
+int checkPainting(const greyImage& before, const greyImage& painted, int32_t windowX,
                   int32_t windowY, const cmath_shapeAffineRect& imageRect) {
     int count = 0;
     for (int32_t j = 0; j < before.height; ++j) {
@@ -64,20 +64,19 @@ cmath_shapeAffineRect randomRect(std::mt19937& rng, double cx, double cy) {
 TEST(RotatedRectangle, MatchesPixelCentresInPaddedWindows) {
     std::mt19937 rng(31);
     for (int i = 0; i < 60; ++i) {
-        greyWindow content = cid_test::randomGreyWindow(90, 70, 100 + i, 3);
-        noiseLayout layout{5, 3, -40 + i, 17 - i};
+        greyImage content = cid_test::randomGreyImage(90, 70, 100 + i, 3);
+        padding layout{5, 5, 5, 5, 3, -40 + i, 17 - i};
         windowedImage padded(content, layout);
-        std::vector<uint8_t> storageBefore = padded.storage;
-        int32_t windowX = layout.xOffset + layout.padding,
-                windowY = layout.yOffset + layout.padding;
+        std::vector<uint8_t> storageBefore = padded.storage.pixels;
+        int32_t windowX = layout.originX + layout.left, windowY = layout.originY + layout.top;
         cmath_shapeAffineRect rect = randomRect(rng, windowX + 45, windowY + 35);
         ASSERT_EQ(cdraw_rasterize_rotatedRectangle_forID(&padded.image, &rect, kFrom, kTo), 0);
-        greyWindow painted = readWindow(padded.image.asConst);
+        greyImage painted = readWindow(padded.image.asConst);
         EXPECT_GT(checkPainting(content, painted, windowX, windowY, rect), 0);
         // Nothing outside the window changed.
         int changedOutside = 0;
-        for (size_t k = 0; k < padded.storage.size(); ++k) {
-            if (padded.storage[k] != storageBefore[k]) ++changedOutside;
+        for (size_t k = 0; k < padded.storage.pixels.size(); ++k) {
+            if (padded.storage.pixels[k] != storageBefore[k]) ++changedOutside;
         }
         int changedInside = 0;
         for (size_t k = 0; k < content.pixels.size(); ++k) {
@@ -102,8 +101,8 @@ TEST(RotatedRectangle, MatchesPixelCentresInPaddedWindows) {
 
 TEST(RotatedRectangle, ClientCoordinatesAreMappedFirst) {
     std::mt19937 rng(32);
-    greyWindow content = cid_test::randomGreyWindow(120, 100, 5, 2);
-    windowedImage image(content, noiseLayout{});
+    greyImage content = cid_test::randomGreyImage(120, 100, 5, 2);
+    windowedImage image(content, padding{});
     // Client units of half a pixel, origin at image (10, 20).
     cmath_xformLinear imageFromClient{{{{0.5, 0.0}, {0.0, 0.5}}}, {10, 20}};
     ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&image.image, &imageFromClient), 0);
@@ -117,12 +116,12 @@ TEST(RotatedRectangle, ClientCoordinatesAreMappedFirst) {
 }
 
 TEST(RotatedRectangle, PaintingBackUndoesAndOtherValuesStay) {
-    greyWindow content{40, 40, std::vector<uint8_t>(1600, 255)};
+    greyImage content{40, 40, std::vector<uint8_t>(1600, 255)};
     for (int k = 0; k < 40; ++k) content.pixels[size_t(k * 41)] = 7;  // a diagonal of 7s
-    windowedImage image(content, noiseLayout{2, 1, 0, 0});
+    windowedImage image(content, padding{2, 2, 2, 2, 1});
     cmath_shapeAffineRect rect{{5.3, 30.1}, {25.7, 8.4}, {15.2, 39.9}};
     ASSERT_EQ(cdraw_rasterize_rotatedRectangle_forID(&image.image, &rect, 255, 0), 0);
-    greyWindow painted = readWindow(image.image.asConst);
+    greyImage painted = readWindow(image.image.asConst);
     int zeros = 0;
     for (size_t k = 0; k < painted.pixels.size(); ++k) {
         if (content.pixels[k] == 7) {
@@ -138,8 +137,8 @@ TEST(RotatedRectangle, PaintingBackUndoesAndOtherValuesStay) {
 }
 
 TEST(RotatedRectangle, ShapesWithoutAreaPaintNothing) {
-    greyWindow content{30, 30, std::vector<uint8_t>(900, kFrom)};
-    windowedImage image(content, noiseLayout{});
+    greyImage content{30, 30, std::vector<uint8_t>(900, kFrom)};
+    windowedImage image(content, padding{});
     const cmath_shapeAffineRect nothing[] = {
         {{5, 5}, {20, 20}, {10, 10}},                // collinear
         {{5, 5}, {25, 5}, {25, 5 + 1e-300}},         // a sliver far below a pixel
@@ -156,7 +155,7 @@ TEST(RotatedRectangle, ShapesWithoutAreaPaintNothing) {
     // Bigger than the image: the window is filled and nothing else.
     cmath_shapeAffineRect huge{{-1e6, -1e6}, {1e6, -1e6}, {-1e6, 1e6}};
     ASSERT_EQ(cdraw_rasterize_rotatedRectangle_forID(&image.image, &huge, kFrom, kTo), 0);
-    greyWindow all = readWindow(image.image.asConst);
+    greyImage all = readWindow(image.image.asConst);
     for (uint8_t v : all.pixels) EXPECT_EQ(v, kTo);
 }
 

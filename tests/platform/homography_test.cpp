@@ -8,7 +8,7 @@
 
 #include "ci_id/platform/cmath_perspective.h"
 #include "ci_id/platform/csys_status.h"
-#include "square_view.h"
+#include "homography.h"
 #include "test_support.h"
 
 namespace {
@@ -29,7 +29,7 @@ TEST(Perspective, FourPairsGiveTheViewThatMadeThem) {
         homography view = randomSquareView(rng, 20 + 400 * (i % 5), 0.6);
         const cmath_vect from[4] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
         cmath_vect to[4];
-        for (int k = 0; k < 4; ++k) to[k] = view.map(from[k].x, from[k].y);
+        for (int k = 0; k < 4; ++k) to[k] = view.planeToImage(from[k]);
         cmath_xformPerspective xform;
         ASSERT_EQ(cmath_xformPerspective_constructPointsAllowNonUnique(&xform, from, to, 4), 0);
         for (int k = 0; k < 4; ++k) {
@@ -40,7 +40,7 @@ TEST(Perspective, FourPairsGiveTheViewThatMadeThem) {
         // Four pairs fix the transform, so other points follow the view too.
         double x = inside(rng) * 0.6, y = inside(rng) * 0.6;
         cmath_vect p = mapped(xform, cmath_vect{x, y});
-        cmath_vect expected = view.map(x, y);
+        cmath_vect expected = view.planeToImage({x, y});
         EXPECT_NEAR(p.x, expected.x, 1e-8);
         EXPECT_NEAR(p.y, expected.y, 1e-8);
     }
@@ -53,7 +53,7 @@ TEST(Perspective, InverseAfterForwardIsTheIdentity) {
         homography view = randomSquareView(rng, 300, 0.8);
         cmath_xformPerspective xform, inverse;
         for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) xform.element[r][c] = view.h[r][c];
+            for (int c = 0; c < 3; ++c) xform.element[r][c] = view.at(r, c);
         }
         ASSERT_EQ(cmath_xformPerspective_getInverse(&xform, &inverse), 0);
         cmath_vect p{u(rng), u(rng)};
@@ -64,7 +64,7 @@ TEST(Perspective, InverseAfterForwardIsTheIdentity) {
         ASSERT_EQ(cmath_xformPerspective_getInverse(&inverse, &inverse), 0);
         cmath_vect again{0, 0};
         ASSERT_EQ(cmath_xform_mapPoint(&inverse, &p, &again), 0);
-        cmath_vect direct = view.map(p.x, p.y);
+        cmath_vect direct = view.planeToImage(p);
         EXPECT_NEAR(again.x, direct.x, 1e-9);
         EXPECT_NEAR(again.y, direct.y, 1e-9);
     }
@@ -77,7 +77,7 @@ TEST(Perspective, MorePairsAreFittedAndRepeatedPointsAllowed) {
     std::vector<cmath_vect> from, to;
     for (int k = 0; k < 12; ++k) {
         from.push_back(cmath_vect{u(rng), u(rng)});
-        to.push_back(view.map(from.back().x, from.back().y));
+        to.push_back(view.planeToImage(from.back()));
     }
     // Exact pairs: the least-squares fit is exact too.
     cmath_xformPerspective xform;
@@ -91,12 +91,12 @@ TEST(Perspective, MorePairsAreFittedAndRepeatedPointsAllowed) {
     // A repeated pair adds nothing, but does no harm while four distinct pairs remain.
     const cmath_vect repeatedFrom[5] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {1, 1}};
     cmath_vect repeatedTo[5];
-    for (int k = 0; k < 5; ++k) repeatedTo[k] = view.map(repeatedFrom[k].x, repeatedFrom[k].y);
+    for (int k = 0; k < 5; ++k) repeatedTo[k] = view.planeToImage(repeatedFrom[k]);
     ASSERT_EQ(
         cmath_xformPerspective_constructPointsAllowNonUnique(&xform, repeatedFrom, repeatedTo, 5),
         0);
     cmath_vect p = mapped(xform, cmath_vect{0.5, 0.5});
-    EXPECT_NEAR(p.x, view.map(0.5, 0.5).x, 1e-9);
+    EXPECT_NEAR(p.x, view.planeToImage({0.5, 0.5}).x, 1e-9);
 }
 
 TEST(Perspective, PairsThatDoNotFixATransformFail) {

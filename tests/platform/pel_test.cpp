@@ -9,13 +9,13 @@
 #include "ci_id/platform/cimg.h"
 #include "ci_id/platform/cip_pel.h"
 #include "ci_id/platform/csys_status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::greyWindow;
-using cid_test::noiseLayout;
+using cid_test::greyImage;
+using cid_test::padding;
 using cid_test::readWindow;
 using cid_test::windowedImage;
 
@@ -89,33 +89,34 @@ TEST(PelOverlap, SideBySideWindowsOfOneImageDoNotOverlap) {
 }
 
 TEST(PelCopyWindow, CopiesBetweenWindowsWithOffsetsAndWidePitches) {
-    greyWindow content = cid_test::randomGreyWindow(9, 6, 1);
-    windowedImage source(content, noiseLayout{3, 5, -40, 17});
-    windowedImage destination(cid_test::randomGreyWindow(9, 6, 2), noiseLayout{2, 1, 8, 8}, 99);
-    std::vector<uint8_t> before = destination.storage;
+    greyImage content = cid_test::randomGreyImage(9, 6, 1);
+    windowedImage source(content, padding{3, 3, 3, 3, 5, -40, 17});
+    windowedImage destination(cid_test::randomGreyImage(9, 6, 2), padding{2, 2, 2, 2, 1, 8, 8, 99});
+    std::vector<uint8_t> before = destination.storage.pixels;
     ASSERT_EQ(cip_pelCopyWindow8(&source.image.asConst, &destination.image), 0);
     EXPECT_EQ(readWindow(destination.image.asConst), content);
     // Nothing outside the window was written.
     const intptr_t pitch = destination.image.asConst.pitch;
     size_t changed = 0;
-    for (size_t i = 0; i < before.size(); ++i) changed += before[i] != destination.storage[i];
+    for (size_t i = 0; i < before.size(); ++i)
+        changed += before[i] != destination.storage.pixels[i];
     EXPECT_LE(changed, content.pixels.size());
-    for (int32_t x = 0; x < 13; ++x) EXPECT_EQ(destination.storage[x], before[x]);
-    EXPECT_EQ(destination.storage[size_t(9 * pitch)], before[size_t(9 * pitch)]);
+    for (int32_t x = 0; x < 13; ++x) EXPECT_EQ(destination.storage.pixels[x], before[x]);
+    EXPECT_EQ(destination.storage.pixels[size_t(9 * pitch)], before[size_t(9 * pitch)]);
 }
 
 TEST(PelCopyWindow, OverlappingWindowsCopyAsIfReadFirst) {
     for (int dx : {-2, -1, 0, 1, 2}) {
         for (int dy : {-1, 0, 1}) {
-            greyWindow whole = cid_test::randomGreyWindow(16, 12, 3 + dx * 7 + dy);
-            windowedImage image(whole, noiseLayout{});
+            greyImage whole = cid_test::randomGreyImage(16, 12, 3 + dx * 7 + dy);
+            windowedImage image(whole, padding{});
             cimg_imageConst from;
             cimg_imageConst_constructCopy(&from, &image.image.asConst);
             cimg_image to;
             cimg_image_constructCopy(&to, &image.image);
             ASSERT_EQ(cimg_imageConst_window(&from, 4, 4, 8, 6), 0);
             ASSERT_EQ(cimg_image_window(&to, 4 + dx, 4 + dy, 8, 6), 0);
-            greyWindow expected = readWindow(from);
+            greyImage expected = readWindow(from);
             ASSERT_EQ(cip_pelCopyWindow8(&from, &to), 0);
             EXPECT_EQ(readWindow(to.asConst), expected) << dx << "," << dy;
             cimg_imageConst_destruct(&from);
@@ -125,9 +126,9 @@ TEST(PelCopyWindow, OverlappingWindowsCopyAsIfReadFirst) {
 }
 
 TEST(PelCopyWindow, MismatchedOrUnusableWindowsChangeNothing) {
-    windowedImage a(cid_test::randomGreyWindow(5, 5, 4), noiseLayout{});
-    windowedImage b(cid_test::randomGreyWindow(5, 4, 5), noiseLayout{});
-    greyWindow before = readWindow(b.image.asConst);
+    windowedImage a(cid_test::randomGreyImage(5, 5, 4), padding{});
+    windowedImage b(cid_test::randomGreyImage(5, 4, 5), padding{});
+    greyImage before = readWindow(b.image.asConst);
     EXPECT_EQ(cip_pelCopyWindow8(&a.image.asConst, &b.image), CSYS_STATUS_SIZE_OUT_OF_RANGE);
     EXPECT_EQ(readWindow(b.image.asConst), before);
     cimg_image wide;
@@ -142,8 +143,8 @@ TEST(PelCopyWindow, MismatchedOrUnusableWindowsChangeNothing) {
 }
 
 TEST(PelCopy, MakesAnImageOfTheWindowAtTheSameCoordinatesWithTheTransforms) {
-    greyWindow content = cid_test::randomGreyWindow(7, 5, 6);
-    windowedImage source(content, noiseLayout{2, 3, 100, -20});
+    greyImage content = cid_test::randomGreyImage(7, 5, 6);
+    windowedImage source(content, padding{2, 2, 2, 2, 3, 100, -20});
     cmath_xformLinear xform{{{{2, 0.5}, {0, 1}}}, {3, 4}};
     ASSERT_EQ(cimg_image_setLinearImageFromClientXform(&source.image, &xform), 0);
     cimg_image copy;
@@ -156,7 +157,7 @@ TEST(PelCopy, MakesAnImageOfTheWindowAtTheSameCoordinatesWithTheTransforms) {
     EXPECT_EQ(copy.asConst.window.x, 102);
     EXPECT_EQ(copy.asConst.imageFromClient.matrix.element[0][1], 0.5);
     EXPECT_EQ(copy.asConst.imageFromClient.trans.y, 4);
-    source.storage.assign(source.storage.size(), 0);  // the copy owns its pixels
+    source.storage.pixels.assign(source.storage.pixels.size(), 0);  // the copy owns its pixels
     EXPECT_EQ(readWindow(copy.asConst), content);
 
     cimg_image unbound;
@@ -175,13 +176,13 @@ TEST(PelCopy, MakesAnImageOfTheWindowAtTheSameCoordinatesWithTheTransforms) {
 }
 
 TEST(PelSet, FillsTheWindowOnly) {
-    windowedImage image(cid_test::randomGreyWindow(6, 4, 8), noiseLayout{2, 2, 5, 5});
-    std::vector<uint8_t> before = image.storage;
+    windowedImage image(cid_test::randomGreyImage(6, 4, 8), padding{2, 2, 2, 2, 2, 5, 5});
+    std::vector<uint8_t> before = image.storage.pixels;
     ASSERT_EQ(cip_pelSet8(&image.image, 77), 0);
-    greyWindow after = readWindow(image.image.asConst);
+    greyImage after = readWindow(image.image.asConst);
     for (uint8_t v : after.pixels) EXPECT_EQ(v, 77);
     size_t changed = 0;
-    for (size_t i = 0; i < before.size(); ++i) changed += before[i] != image.storage[i];
+    for (size_t i = 0; i < before.size(); ++i) changed += before[i] != image.storage.pixels[i];
     EXPECT_LE(changed, size_t(24));
     cimg_image unbound;
     cimg_image_constructUnbound(&unbound);
@@ -189,8 +190,8 @@ TEST(PelSet, FillsTheWindowOnly) {
 }
 
 TEST(ImageOffset, TheWindowKeepsItsPixelsWhenTheFrameMoves) {
-    greyWindow content = cid_test::randomGreyWindow(4, 3, 9);
-    windowedImage image(content, noiseLayout{5, 0, 0, 0});
+    greyImage content = cid_test::randomGreyImage(4, 3, 9);
+    windowedImage image(content, padding{5, 5, 5, 5});
     ASSERT_EQ(cimg_image_setImageOffset(&image.image, -1000, 333), 0);
     EXPECT_EQ(image.image.asConst.window.x, -995);
     EXPECT_EQ(image.image.asConst.window.y, 338);

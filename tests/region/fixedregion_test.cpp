@@ -160,7 +160,7 @@ TEST(FixedRegion, WithinAgreesWithBruteForce) {
                                          {double(fixed.Popp.x), double(fixed.Popp.y)},
                                          {double(fixed.Py.x), double(fixed.Py.y)}};
         for (int k = 0; k < 60; ++k) {
-            cmath_vect p = view.map(spread(rng), spread(rng));
+            cmath_vect p = view.planeToImage({spread(rng), spread(rng)});
             cmath_vect32 q{static_cast<int32_t>(std::lround(p.x * 256)),
                            static_cast<int32_t>(std::lround(p.y * 256))};
             double margin = 0;

@@ -10,22 +10,22 @@
 
 #include "ci_id/mask.h"
 #include "ci_id/platform/csys_status.h"
-#include "noise_image.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::greyWindow;
-using cid_test::noiseLayout;
+using cid_test::greyImage;
+using cid_test::padding;
 using cid_test::windowedImage;
 
 // The source: a 90 x 70 window inside a padded image at image offset (-20, 13), with client
 // coordinates of half a pixel whose origin is image point (-30, 5).
-const noiseLayout kLayout{6, 3, -20, 13};
+const padding kLayout{6, 6, 6, 6, 3, -20, 13};
 const cmath_xformLinear kImageFromClient{{{{0.5, 0.0}, {0.0, 0.5}}}, {-30, 5}};
 
 struct source {
-    windowedImage padded{cid_test::randomGreyWindow(90, 70, 3), kLayout};
+    windowedImage padded{cid_test::randomGreyImage(90, 70, 3), kLayout};
     source() {
         EXPECT_EQ(cimg_image_setLinearImageFromClientXform(&padded.image, &kImageFromClient), 0);
     }

@@ -7,7 +7,7 @@
 
 #include "ci_id/perspective.h"
 #include "ci_id/status.h"
-#include "square_view.h"
+#include "homography.h"
 #include "test_support.h"
 
 namespace {
@@ -46,8 +46,9 @@ TEST(PerspectiveMapping, MapsTheParallelogramOntoTheMeasuredCorners) {
     std::uniform_real_distribution<double> unit(0, 1);
     for (int i = 0; i < 300; ++i) {
         homography view = randomSquareView(rng, 40 + 2 * i, i % 7 == 0 ? 0.0 : 0.8);
-        cmath_shapeAffineRectPoints rect{view.map(0, 0), view.map(1, 0), view.map(0, 1)};
-        cmath_vect popp = view.map(1, 1), affine;
+        cmath_shapeAffineRectPoints rect{view.planeToImage({0, 0}), view.planeToImage({1, 0}),
+                                         view.planeToImage({0, 1})};
+        cmath_vect popp = view.planeToImage({1, 1}), affine;
         cmath_shapeAffineRectPoints_getPopp(&rect, &affine);
         cmath_xformPerspective forward, inverse;
         ASSERT_EQ(cidut_perspectiveMapping_construct(&rect, &popp, &forward, &inverse), 0);
@@ -60,7 +61,7 @@ TEST(PerspectiveMapping, MapsTheParallelogramOntoTheMeasuredCorners) {
             EXPECT_NEAR(p.y, to[k].y, 1e-9);
         }
         // Inverse after forward is the identity, anywhere near the symbol.
-        cmath_vect q = view.map(unit(rng), unit(rng)), there, back;
+        cmath_vect q = view.planeToImage({unit(rng), unit(rng)}), there, back;
         ASSERT_EQ(cmath_xformPerspective_mapPoint(&forward, &q, &there), 0);
         ASSERT_EQ(cmath_xformPerspective_mapPoint(&inverse, &there, &back), 0);
         EXPECT_NEAR(back.x, q.x, 1e-9);
@@ -123,8 +124,8 @@ TEST(Convexity, RandomViewsAreConvex) {
     std::mt19937 rng(82);
     for (int i = 0; i < 300; ++i) {
         homography view = randomSquareView(rng, 30, 0.8);
-        cmath_vect p0 = view.map(0, 0), p1 = view.map(1, 0), p2 = view.map(0, 1),
-                   p3 = view.map(1, 1);
+        cmath_vect p0 = view.planeToImage({0, 0}), p1 = view.planeToImage({1, 0}),
+                   p2 = view.planeToImage({0, 1}), p3 = view.planeToImage({1, 1});
         int32_t convex = -1;
         ASSERT_EQ(cidut_verifyConvexHull4Points(&p0, &p1, &p2, &p3, &convex), 0);
         EXPECT_EQ(convex, 1);

@@ -98,22 +98,22 @@ TEST(RegionMeasure, PerspectiveViewsPutCentreAndSegmentsOnTheSquaresImage) {
         cmath_vect c, xs[2], ys[2];
         ASSERT_EQ(cid_region_getCenterSegments(&r, &c, xs, ys), 0);
         double tol = 1e-9 * (30 + i);
-        cmath_vect mid = view.map(0.5, 0.5);
+        cmath_vect mid = view.planeToImage({0.5, 0.5});
         expectPoint(c, mid.x, mid.y, tol);
-        cmath_vect e = view.map(0, 0.5);
+        cmath_vect e = view.planeToImage({0, 0.5});
         expectPoint(xs[0], e.x, e.y, tol);
-        e = view.map(1, 0.5);
+        e = view.planeToImage({1, 0.5});
         expectPoint(xs[1], e.x, e.y, tol);
-        e = view.map(0.5, 0);
+        e = view.planeToImage({0.5, 0});
         expectPoint(ys[0], e.x, e.y, tol);
-        e = view.map(0.5, 1);
+        e = view.planeToImage({0.5, 1});
         expectPoint(ys[1], e.x, e.y, tol);
         double ratio = 0, length = 0;
         cid_region_getXForshortening(&r, &ratio);
         double a = std::hypot(xs[0].x - mid.x, xs[0].y - mid.y);
         double b = std::hypot(xs[1].x - mid.x, xs[1].y - mid.y);
         EXPECT_NEAR(ratio, std::fmin(a, b) / std::fmax(a, b), 1e-9);
-        if (view.h[2][0] == 0) {
+        if (view.at(2, 0) == 0) {
             EXPECT_NEAR(ratio, 1.0, 1e-12);
         } else {
             EXPECT_LT(ratio, 1.0);
@@ -130,9 +130,9 @@ TEST(RegionMeasure, LocalDirectionsPointAtTheVanishingPoints) {
         homography view = randomSquareView(rng, 100, 0.8);
         cid_region r = regionOfView(view);
         double s = unit(rng), t = unit(rng);
-        cmath_vect p = view.map(s, t);
+        cmath_vect p = view.planeToImage({s, t});
         // Along x: the image of the square's row through p, towards growing s.
-        cmath_vect ahead = view.map(s + 1e-4, t);
+        cmath_vect ahead = view.planeToImage({s + 1e-4, t});
         double lx = std::hypot(ahead.x - p.x, ahead.y - p.y);
         cmath_vect expected{(ahead.x - p.x) / lx, (ahead.y - p.y) / lx};
         cmath_vect dir;
@@ -141,7 +141,7 @@ TEST(RegionMeasure, LocalDirectionsPointAtTheVanishingPoints) {
         expectPoint(dir, expected.x, expected.y, 1e-6);
         ASSERT_EQ(cid_region_getXAngleAtPoint(&r, &p, &angle), 0);
         EXPECT_NEAR(std::remainder(angle - std::atan2(expected.y, expected.x), 2 * M_PI), 0, 1e-6);
-        ahead = view.map(s, t + 1e-4);
+        ahead = view.planeToImage({s, t + 1e-4});
         double ly = std::hypot(ahead.x - p.x, ahead.y - p.y);
         ASSERT_EQ(cid_region_getYDirAtPoint(&r, &p, &dir), 0);
         expectPoint(dir, (ahead.x - p.x) / ly, (ahead.y - p.y) / ly, 1e-6);
@@ -222,7 +222,7 @@ TEST(RegionWithin, AgreesWithBruteForceAwayFromTheBorder) {
         if (affine) r.Popp = cmath_vect{r.Px.x + r.Py.x - r.Po.x, r.Px.y + r.Py.y - r.Po.y};
         const cmath_vect perimeter[4] = {r.Po, r.Px, r.Popp, r.Py};
         for (int k = 0; k < 50; ++k) {
-            cmath_vect p = view.map(spread(rng), spread(rng));
+            cmath_vect p = view.planeToImage({spread(rng), spread(rng)});
             double margin = 0;
             bool expected = insideConvexQuad(perimeter, p, &margin);
             if (margin < 1e-6) continue;

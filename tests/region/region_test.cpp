@@ -249,8 +249,9 @@ TEST(RegionMakeAffine, ExactCasesAndPerspectiveViews) {
         homography view = randomSquareView(rng, 80, 0.7);
         cid_region quad = regionOfView(view);
         ASSERT_EQ(cid_region_initMakeAffine(&out, &quad), 0);
-        cmath_vect c = view.map(0.5, 0.5);
-        cmath_vect xs0 = view.map(0, 0.5), ys0 = view.map(0.5, 0), ys1 = view.map(0.5, 1);
+        cmath_vect c = view.planeToImage({0.5, 0.5});
+        cmath_vect xs0 = view.planeToImage({0, 0.5}), ys0 = view.planeToImage({0.5, 0}),
+                   ys1 = view.planeToImage({0.5, 1});
         expectPoint(out.Po, xs0.x + ys0.x - c.x, xs0.y + ys0.y - c.y, 1e-8);
         expectPoint(out.Py, xs0.x + ys1.x - c.x, xs0.y + ys1.y - c.y, 1e-8);
     }

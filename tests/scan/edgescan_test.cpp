@@ -11,12 +11,15 @@
 
 #include "ci_id/edgescan.h"
 #include "ci_id/status.h"
-#include "edge_scene.h"
+#include "scene.h"
 #include "test_support.h"
+#include "view.h"
 
 namespace {
 
-using cid_test::sceneImage;
+using cid_test::greyImage;
+using cid_test::padding;
+using cid_test::windowedImage;
 using peakVector = cstd_vector_cidc_peakIDFixedX_4;
 
 constexpr double kPi = 3.14159265358979323846;
@@ -48,6 +51,18 @@ scanResult scan(const cimg_imageConst* image, const cidc_windowROI& roi, const c
     return r;
 }
 
+// The profile rendered into width x height pixels.
+greyImage render(const cid_test::profile& across, int32_t width, int32_t height, double blur = 0,
+                 double noise = 0, uint32_t seed = 1) {
+    cid_test::scene layout(width, height);
+    layout.addProfile(across);
+    cid_test::imagingConditions conditions;
+    conditions.blurSigma = blur;
+    conditions.noiseSigma = noise;
+    conditions.noiseSeed = seed;
+    return layout.render(conditions);
+}
+
 cidc_scanLine lineThrough(int64_t x, int64_t y, cidc_unitDir16 dir) {
     cidc_scanLine line;
     const cidc_point64_4 p{x, y};
@@ -58,18 +73,18 @@ cidc_scanLine lineThrough(int64_t x, int64_t y, cidc_unitDir16 dir) {
 // A window of 20 x 5 pixels: grey 0 in columns 0 to 9, 200 from column 10.
 class VerticalStep : public ::testing::Test {
 protected:
-    VerticalStep() : scene_(20, 5, 2, cid_test::stepEdgeScene(0, 10, 0, 200), 1) {
-        const cimg_windowConst w = scene_.window();
+    VerticalStep() : scene_(render(cid_test::stepEdge(0, 10, 0, 200), 20, 5), {2, 2, 2, 2}) {
+        const cimg_windowConst w = cid_test::windowOf(scene_.get());
         cidc_windowROI_initCorner(&roi_, &w, 1, 1);
     }
-    sceneImage scene_;
+    windowedImage scene_;
     cidc_windowROI roi_;
 };
 
 TEST_F(VerticalStep, SmoothedDifferenceAlongTheRow) {
     const cidc_unitDir16 right{65536, 0}, left{-65536, 0};
     for (cidc_gradientDir16 g : {cidc_gradientDir16{1, 0}, cidc_gradientDir16{-1, 0}}) {
-        scanResult r = scan(scene_.image(), roi_, lineThrough(0, 40, right), g, 10);
+        scanResult r = scan(scene_.get(), roi_, lineThrough(0, 40, right), g, 10);
         ASSERT_EQ(r.status, 0);
         ASSERT_EQ(r.peaks.size(), 1u);
         EXPECT_EQ(r.peaks[0].strength, 3200);
@@ -82,7 +97,7 @@ TEST_F(VerticalStep, SmoothedDifferenceAlongTheRow) {
         EXPECT_DOUBLE_EQ(image.x, 2 + 10.0);
         EXPECT_DOUBLE_EQ(image.y, 2 + 2.5);
     }
-    scanResult r = scan(scene_.image(), roi_, lineThrough(0, 40, left), {1, 0}, 10);
+    scanResult r = scan(scene_.get(), roi_, lineThrough(0, 40, left), {1, 0}, 10);
     ASSERT_EQ(r.peaks.size(), 1u);
     EXPECT_EQ(r.peaks[0].strength, -3200);
     EXPECT_EQ(r.peaks[0].position, -160);
@@ -90,41 +105,41 @@ TEST_F(VerticalStep, SmoothedDifferenceAlongTheRow) {
 
 TEST_F(VerticalStep, KernelLoopFollowsTheGradientDirection) {
     const cidc_unitDir16 right{65536, 0};
-    scanResult r = scan(scene_.image(), roi_, lineThrough(0, 40, right), {1, 1}, 10);
+    scanResult r = scan(scene_.get(), roi_, lineThrough(0, 40, right), {1, 1}, 10);
     ASSERT_EQ(r.peaks.size(), 1u);
     // Weights 0, 42, 42, 42: (42 + 42) 200 / 8.
     EXPECT_EQ(r.peaks[0].strength, 2100);
     EXPECT_EQ(r.peaks[0].position, 160);
     EXPECT_EQ(r.peaks[0].midLevel, 100);
-    r = scan(scene_.image(), roi_, lineThrough(0, 40, right), {-1, -1}, 10);
+    r = scan(scene_.get(), roi_, lineThrough(0, 40, right), {-1, -1}, 10);
     ASSERT_EQ(r.peaks.size(), 1u);
     EXPECT_EQ(r.peaks[0].strength, -2100);
     // Across the scan the step has no gradient.
-    r = scan(scene_.image(), roi_, lineThrough(0, 40, right), {0, 1}, 10);
+    r = scan(scene_.get(), roi_, lineThrough(0, 40, right), {0, 1}, 10);
     EXPECT_TRUE(r.peaks.empty());
 }
 
 // Axis-parallel gradient directions are normalised like all others: only the direction of
 // (gx, gy) matters, whatever its size, and a large one cannot overflow the 16-bit gradient.
 TEST(EdgeScan, AxisGradientsAreNormalisedLikeTheOthers) {
-    sceneImage diagonal(40, 40, 2, cid_test::stepEdgeScene(kPi / 4, 28, 0, 250), 4);
-    const cimg_windowConst w = diagonal.window();
+    windowedImage diagonal(render(cid_test::stepEdge(kPi / 4, 28, 0, 250), 40, 40), {2, 2, 2, 2});
+    const cimg_windowConst w = cid_test::windowOf(diagonal.get());
     cidc_windowROI roi;
     cidc_windowROI_initCorner(&roi, &w, 1, 1);
     const cidc_unitDir16 right{65536, 0};
     const cidc_scanLine row = lineThrough(0, 16 * 20 + 8, right);
-    const scanResult small = scan(diagonal.image(), roi, row, {0, 1}, 10);
+    const scanResult small = scan(diagonal.get(), roi, row, {0, 1}, 10);
     ASSERT_EQ(small.peaks.size(), 1u);
     EXPECT_GT(small.peaks[0].strength, 0);
     for (int16_t size : {int16_t{7}, int16_t{32}, int16_t{1000}, int16_t{32767}}) {
-        const scanResult big = scan(diagonal.image(), roi, row, {0, size}, 10);
+        const scanResult big = scan(diagonal.get(), roi, row, {0, size}, 10);
         ASSERT_EQ(big.peaks.size(), 1u) << size;
         EXPECT_EQ(big.peaks[0].strength, small.peaks[0].strength) << size;
         EXPECT_EQ(big.peaks[0].position, small.peaks[0].position) << size;
     }
     // A threshold beyond 16 bits once scaled is still a threshold, not a wrapped one.
-    EXPECT_TRUE(scan(diagonal.image(), roi, row, {0, 1}, 5000).peaks.empty());
-    EXPECT_TRUE(scan(diagonal.image(), roi, row, {1, 0}, 1 << 20).peaks.empty());
+    EXPECT_TRUE(scan(diagonal.get(), roi, row, {0, 1}, 5000).peaks.empty());
+    EXPECT_TRUE(scan(diagonal.get(), roi, row, {1, 0}, 1 << 20).peaks.empty());
 }
 
 TEST_F(VerticalStep, ShapesThatMissOrBarelyTouch) {
@@ -139,7 +154,7 @@ TEST_F(VerticalStep, ShapesThatMissOrBarelyTouch) {
     const cidc_edgeScanParams params{10};
     const cidc_gradientDir16 g{1, 0};
     cidc_scanLineSeg segment{};
-    ASSERT_EQ(cidc_runEdgeScan(scene_.image(), &roi_, &params, &shape, &g, &v, &segment), 0);
+    ASSERT_EQ(cidc_runEdgeScan(scene_.get(), &roi_, &params, &shape, &g, &v, &segment), 0);
     EXPECT_EQ(segment.degenerate, 1);
     ASSERT_EQ(contents(&v).size(), 1u);
     EXPECT_EQ(contents(&v)[0].position, 77);
@@ -148,7 +163,7 @@ TEST_F(VerticalStep, ShapesThatMissOrBarelyTouch) {
     cidc_unitDir16_initVect(&diagonal, 1, -1);
     const cidc_scanLine corner = lineThrough(16 * 1 + 8, 16 * 1 + 8, diagonal);
     cidc_scanShape_initScanLine(&shape, &corner);
-    ASSERT_EQ(cidc_runEdgeScan(scene_.image(), &roi_, &params, &shape, &g, &v, &segment), 0);
+    ASSERT_EQ(cidc_runEdgeScan(scene_.get(), &roi_, &params, &shape, &g, &v, &segment), 0);
     EXPECT_EQ(contents(&v).size(), 1u);
     cstd_vector_cidc_peakIDFixedX_4_destruct(&v);
 }
@@ -164,9 +179,9 @@ TEST_F(VerticalStep, TwoScansAppend) {
     cidc_scanShape shape;
     cidc_scanLineSeg segment;
     cidc_scanShape_initScanLine(&shape, &forward);
-    ASSERT_EQ(cidc_runEdgeScan(scene_.image(), &roi_, &params, &shape, &g, &v, &segment), 0);
+    ASSERT_EQ(cidc_runEdgeScan(scene_.get(), &roi_, &params, &shape, &g, &v, &segment), 0);
     cidc_scanShape_initScanLine(&shape, &back);
-    ASSERT_EQ(cidc_runEdgeScan(scene_.image(), &roi_, &params, &shape, &g, &v, &segment), 0);
+    ASSERT_EQ(cidc_runEdgeScan(scene_.get(), &roi_, &params, &shape, &g, &v, &segment), 0);
     auto all = contents(&v);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].strength, 3200);
@@ -188,19 +203,19 @@ TEST_F(VerticalStep, GuardsOnImagesAndROIs) {
     segment.pts[0].x = 12345;
     untouched = segment;
     // Margins of 0 would read outside the window.
-    const cimg_windowConst w = scene_.window();
+    const cimg_windowConst w = cid_test::windowOf(scene_.get());
     cidc_windowROI noMargin, sideMargin;
     cidc_windowROI_initCorner(&noMargin, &w, 0, 0);
     cidc_windowROI_initCorner(&sideMargin, &w, 1, 0);
     for (const cidc_windowROI* bad : {&noMargin, &sideMargin}) {
-        EXPECT_EQ(cidc_runEdgeScan(scene_.image(), bad, &params, &shape, &g, &v, &segment),
+        EXPECT_EQ(cidc_runEdgeScan(scene_.get(), bad, &params, &shape, &g, &v, &segment),
                   CID_STATUS_INVALID_PARAMETER);
     }
     // A ROI of a larger window.
     const cimg_windowConst larger{40, 20, 0, 0, 0, 1, nullptr};
     cidc_windowROI foreign;
     cidc_windowROI_initCorner(&foreign, &larger, 1, 1);
-    EXPECT_EQ(cidc_runEdgeScan(scene_.image(), &foreign, &params, &shape, &g, &v, &segment),
+    EXPECT_EQ(cidc_runEdgeScan(scene_.get(), &foreign, &params, &shape, &g, &v, &segment),
               CID_STATUS_INVALID_PARAMETER);
     cimg_image wide;
     ASSERT_EQ(cimg_image_construct(&wide, CIMG_DEPTH_32S, 20, 5), 0);
@@ -217,12 +232,12 @@ TEST_F(VerticalStep, GuardsOnImagesAndROIs) {
     {
         cid_test::countingAllocator allocator;
         allocator.failAfter(0);
-        EXPECT_EQ(cidc_runEdgeScan(scene_.image(), &roi_, &params, &shape, &g, &v, &segment),
+        EXPECT_EQ(cidc_runEdgeScan(scene_.get(), &roi_, &params, &shape, &g, &v, &segment),
                   CSYS_STATUS_OUT_OF_MEMORY);
     }
     EXPECT_EQ(contents(&v).size(), 2u);
     EXPECT_PRECONDITION(
-        cidc_runEdgeScan(scene_.image(), &roi_, &params, &shape, nullptr, &v, &segment));
+        cidc_runEdgeScan(scene_.get(), &roi_, &params, &shape, nullptr, &v, &segment));
     cstd_vector_cidc_peakIDFixedX_4_destruct(&v);
 }
 
@@ -283,16 +298,16 @@ void checkEdges(loopKind kind, uint32_t seed, double minBlur, double maxBlur, do
     for (int trial = 0; trial < 120; ++trial) {
         const edgeCase c = randomCase(rng, kind, maxTilt);
         const double blur = blurOf(rng);
-        const auto edge = cid_test::stepEdgeScene(c.normal, c.offset, 40, 190, blur);
-        // A blurred edge varies slowly within a pixel: fewer area samples render it as well.
-        const int samples = blur > 0 ? 3 : 8;
-        sceneImage padded(kSize, kSize, 6, edge, samples, seed + trial);
-        sceneImage exact(kSize, kSize, 0, edge, samples);
+        const greyImage edge =
+            render(cid_test::stepEdge(c.normal, c.offset, 40, 190), kSize, kSize, blur);
+        windowedImage padded(edge, padding{6, 6, 6, 6, 0, 0, 0, seed + trial});
+        windowedImage exact(edge);
         cidc_windowROI roiPadded, roiExact;
-        const cimg_windowConst wp = padded.window(), we = exact.window();
+        const cimg_windowConst wp = cid_test::windowOf(padded.get()),
+                               we = cid_test::windowOf(exact.get());
         cidc_windowROI_initCenter(&roiPadded, &wp, 2, 2);
         cidc_windowROI_initCenter(&roiExact, &we, 2, 2);
-        const scanResult r = scan(padded.image(), roiPadded, c.line, c.gradient, 300);
+        const scanResult r = scan(padded.get(), roiPadded, c.line, c.gradient, 300);
         ASSERT_EQ(r.status, 0);
         ASSERT_EQ(r.segment.degenerate, 0);
         ASSERT_EQ(r.peaks.size(), 1u) << "trial " << trial;
@@ -305,7 +320,7 @@ void checkEdges(loopKind kind, uint32_t seed, double minBlur, double maxBlur, do
         const double error = x * std::cos(c.normal) + y * std::sin(c.normal) - c.offset;
         EXPECT_LE(std::fabs(error), 0.25) << "trial " << trial;
         worst = std::max(worst, std::fabs(error));
-        const scanResult same = scan(exact.image(), roiExact, c.line, c.gradient, 300);
+        const scanResult same = scan(exact.get(), roiExact, c.line, c.gradient, 300);
         ASSERT_EQ(same.peaks.size(), 1u);
         EXPECT_EQ(same.peaks[0].position, r.peaks[0].position);
         EXPECT_EQ(same.peaks[0].strength, r.peaks[0].strength);
@@ -345,7 +360,7 @@ struct axisScan {
     cidc_gradientDir16 gradient;
 };
 
-std::vector<cidc_peakIDFixedX_4> referencePeaks(const sceneImage& img, const cidc_windowROI& roi,
+std::vector<cidc_peakIDFixedX_4> referencePeaks(const greyImage& img, const cidc_windowROI& roi,
                                                 const axisScan& a, int32_t threshold) {
     const int32_t first = a.horizontal ? roi.x0 + roi.winOriginX : roi.y0 + roi.winOriginY;
     const int32_t last = (a.horizontal ? roi.x1 + roi.winOriginX : roi.y1 + roi.winOriginY) - 1;
@@ -403,12 +418,11 @@ std::vector<cidc_peakIDFixedX_4> referencePeaks(const sceneImage& img, const cid
 TEST(EdgeScan, AxisLoopsDetectExactlyTheDetectorsPeaks) {
     std::mt19937 rng(77);
     for (int trial = 0; trial < 60; ++trial) {
-        sceneImage img(
-            40, 30, 3,
-            cid_test::barsScene(std::uniform_real_distribution<double>(0, 6.3)(rng), 1, 5, trial),
-            2, trial);
-        img.addNoise(static_cast<int>(rng() % 8), trial);
-        const cimg_windowConst w = img.window();
+        const double angle = std::uniform_real_distribution<double>(0, 6.3)(rng);
+        const greyImage pixels =
+            render(cid_test::randomBars(angle, 1, 5, trial), 40, 30, 0, rng() % 8, trial);
+        windowedImage img(pixels, padding{3, 3, 3, 3, 0, 0, 0, static_cast<uint32_t>(trial)});
+        const cimg_windowConst w = cid_test::windowOf(img.get());
         cidc_windowROI roi;
         cidc_windowROI_initCenter(&roi, &w, 1 + static_cast<int32_t>(rng() % 3),
                                   1 + static_cast<int32_t>(rng() % 3));
@@ -433,9 +447,9 @@ TEST(EdgeScan, AxisLoopsDetectExactlyTheDetectorsPeaks) {
             const cidc_scanLine line =
                 a.horizontal ? lineThrough(0, c, dir) : lineThrough(c, 0, dir);
             const int32_t threshold = static_cast<int32_t>(rng() % 400);
-            const scanResult r = scan(img.image(), roi, line, a.gradient, threshold);
+            const scanResult r = scan(img.get(), roi, line, a.gradient, threshold);
             ASSERT_EQ(r.status, 0);
-            const auto want = referencePeaks(img, roi, a, threshold);
+            const auto want = referencePeaks(pixels, roi, a, threshold);
             ASSERT_EQ(r.peaks.size(), want.size()) << "trial " << trial << " scan " << scanIndex;
             for (size_t k = 0; k < want.size(); ++k) {
                 ASSERT_EQ(r.peaks[k].position, want[k].position)
@@ -451,8 +465,8 @@ TEST(EdgeScan, AxisLoopsDetectExactlyTheDetectorsPeaks) {
 // Scans along the very border of an exact-size image: with a margin of one pixel the loops read
 // up to the last row and column and no further (the address sanitizer would tell).
 TEST(EdgeScan, BorderScansStayInsideTheImage) {
-    sceneImage exact(24, 18, 0, cid_test::barsScene(0.4, 2, 5, 9), 4);
-    const cimg_windowConst w = exact.window();
+    windowedImage exact(render(cid_test::randomBars(0.4, 2, 5, 9), 24, 18));
+    const cimg_windowConst w = cid_test::windowOf(exact.get());
     cidc_windowROI roi;
     cidc_windowROI_initCorner(&roi, &w, 1, 1);
     std::mt19937 rng(5);
@@ -466,7 +480,7 @@ TEST(EdgeScan, BorderScansStayInsideTheImage) {
         const int64_t x = trial % 3 == 0 ? 24 : static_cast<int64_t>(rng() % (16 * 24));
         const int64_t y = trial % 3 == 1 ? 16 * 17 - 8 : static_cast<int64_t>(rng() % (16 * 18));
         const cidc_gradientDir16 g{static_cast<int16_t>(rng() % 3), 1};
-        const scanResult r = scan(exact.image(), roi, lineThrough(x, y, dir), g, 20);
+        const scanResult r = scan(exact.get(), roi, lineThrough(x, y, dir), g, 20);
         ASSERT_EQ(r.status, 0);
         found += static_cast<int>(r.peaks.size());
     }

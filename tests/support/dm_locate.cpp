@@ -1,3 +1,4 @@
+// The find-next loop over scan lines, masking every symbol found so that it is reported once.
 #include "dm_locate.h"
 
 #include <algorithm>
@@ -8,40 +9,44 @@
 #include "ci_id/dmfinder.h"
 #include "ci_id/mask.h"
 #include "ci_id/region.h"
+#include "view.h"
 
 namespace cid_test {
 
 namespace {
 
 void check(int32_t status, const char* what) {
-    if (status < 0)
+    if (status < 0) {
         throw std::runtime_error(std::string(what) + " failed: " + std::to_string(status));
+    }
 }
 
 double distance(const cmath_vect& a, const cmath_vect& b) {
     return std::hypot(a.x - b.x, a.y - b.y);
 }
 
-// Owns the records of one search.
+// The records of one search, released however it ends.
 struct searchState {
+    std::vector<uint32_t> work = std::vector<uint32_t>(CID2D_WORK_BUFFER_MIN / 4 + 1);
     cid2d_trackingParams params;
-    std::vector<uint32_t> work;
     cimg_image marker;
     cid_mask mask;
     cid2d_trackingResult result;
 
-    explicit searchState(const cimg_imageConst* image) {
-        cimg_windowConst window;
-        check(cimg_windowConst_init(&window, image), "window");
+    searchState(const cimg_imageConst* image, const cimg_windowConst& window) {
         cid2d_trackingParams_init(&params);
-        work.assign(CID2D_WORK_BUFFER_MIN / 4 + 1, 0);
         params.workBuffer = reinterpret_cast<unsigned char*>(work.data());
         params.workBufferSize = CID2D_WORK_BUFFER_MIN;
-        check(cimg_image_construct(&marker, CIMG_DEPTH_8U, (window.width + 3) / 4,
-                                   (window.height + 3) / 4),
-              "marker");
-        check(cid_mask_construct(&mask, image), "mask");
-        check(cid2d_trackingResult_construct(&result), "result");
+        int32_t status = cimg_image_construct(&marker, CIMG_DEPTH_8U, (window.width + 3) / 4,
+                                              (window.height + 3) / 4);
+        if (status >= 0 && (status = cid_mask_construct(&mask, image)) < 0) {
+            cimg_image_destruct(&marker);
+        }
+        if (status >= 0 && (status = cid2d_trackingResult_construct(&result)) < 0) {
+            cid_mask_destruct(&mask);
+            cimg_image_destruct(&marker);
+        }
+        check(status, "the search's records");
     }
     ~searchState() {
         cid2d_trackingResult_destruct(&result);
@@ -50,20 +55,29 @@ struct searchState {
     }
 };
 
-void walkLines(const cimg_imageConst* image, searchState& s, const dmSearch& search,
-               std::vector<int32_t> lines, bool rows, std::vector<dmLocated>* found) {
-    s.params.scanLines = lines.data();
-    s.params.scanLineCount = static_cast<int32_t>(lines.size());
-    s.params.scanLinesAreRows = rows ? 1 : 0;
-    s.params.firstScanLine = 0;
+}  // namespace
+
+std::vector<dmLocated> locateDataMatrices(const cimg_imageConst* image, const dmSearch& search) {
+    const cimg_windowConst window = windowOf(image);
+    searchState s(image, window);
+    std::vector<int32_t> rows;
+    for (int32_t y = search.spacing / 2; y < window.height; y += search.spacing) {
+        rows.push_back(window.yOffset + y);
+    }
+    s.params.allowSkew = search.allowSkew;
+    s.params.allowAtBorder = search.allowAtBorder;
+    s.params.scanLines = rows.data();
+    s.params.scanLineCount = static_cast<int32_t>(rows.size());
+    s.params.scanLinesAreRows = 1;
+    std::vector<dmLocated> found;
     for (;;) {
-        check(cf_BndFindNextDMSymbol(image, &s.params, &s.mask, 0, nullptr,
-                                     search.lowThreshold ? 1 : 0, &s.marker, &s.result),
-              "search");
-        if (!s.result.found) return;
+        check(
+            cf_BndFindNextDMSymbol(image, &s.params, &s.mask, 0, nullptr, 0, &s.marker, &s.result),
+            "search");
         const cid2d_trackingResult& r = s.result;
-        found->push_back(dmLocated{
-            r.rect.po, {r.rect.px, r.rect.py}, r.farCorner, r.farCornerFromShape, r.cornerScore});
+        if (!r.found) return found;
+        found.push_back({r.rect.po, {r.rect.px, r.rect.py}, r.farCorner});
+        // Masked, so that the next search does not report it again.
         cid_region region;
         check(cid_region_initAffineRect(&region, &r.rect,
                                         r.farCornerFromShape ? nullptr : &r.farCorner),
@@ -73,36 +87,12 @@ void walkLines(const cimg_imageConst* image, searchState& s, const dmSearch& sea
     }
 }
 
-}  // namespace
-
-std::vector<dmLocated> locateDataMatrices(const cimg_imageConst* image, const dmSearch& search) {
-    searchState s(image);
-    s.params.allowSkew = search.allowSkew ? 1 : 0;
-    s.params.allowAtBorder = search.allowAtBorder ? 1 : 0;
-    s.params.minSymbolSize = search.minSymbolSize;
-    cimg_windowConst window;
-    check(cimg_windowConst_init(&window, image), "window");
-    std::vector<dmLocated> found;
-    std::vector<int32_t> rows, columns;
-    for (int32_t y = search.spacing / 2; y < window.height; y += search.spacing)
-        rows.push_back(window.yOffset + y);
-    walkLines(image, s, search, rows, true, &found);
-    if (search.columns) {
-        for (int32_t x = search.spacing / 2; x < window.width; x += search.spacing) {
-            columns.push_back(window.xOffset + x);
-        }
-        walkLines(image, s, search, columns, false, &found);
-    }
-    return found;
-}
-
 dmErrors compareWithTruth(const dmLocated& located, const quad& truth) {
-    double straight =
-        std::max(distance(located.armEnds[0], truth[0]), distance(located.armEnds[1], truth[2]));
-    double crossed =
-        std::max(distance(located.armEnds[0], truth[2]), distance(located.armEnds[1], truth[0]));
-    return dmErrors{distance(located.vertex, truth[3]), std::min(straight, crossed),
-                    distance(located.farCorner, truth[1])};
+    const cmath_vect* arms = located.armEnds;
+    const double straight = std::max(distance(arms[0], truth[0]), distance(arms[1], truth[2]));
+    const double crossed = std::max(distance(arms[0], truth[2]), distance(arms[1], truth[0]));
+    return {distance(located.vertex, truth[3]), std::min(straight, crossed),
+            distance(located.farCorner, truth[1])};
 }
 
 }  // namespace cid_test

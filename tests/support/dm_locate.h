@@ -1,6 +1,6 @@
-// Finds every Data Matrix in an image the way a caller would: scan lines every few rows (and, on
-// request, columns), a marker image and a mask of the symbols found so far, calling the find-next
-// driver until it finds nothing more. Also compares located symbols with ground truth.
+// Finds every Data Matrix in an image the way a caller would: scan lines every few rows, a
+// marker image and a mask of the symbols found so far, calling the find-next driver until it
+// finds nothing more. Also compares located symbols with their true corners.
 #pragma once
 
 #include <cstdint>
@@ -12,20 +12,15 @@
 namespace cid_test {
 
 struct dmSearch {
-    int32_t spacing = 8;   // pixels between scan lines
-    bool columns = false;  // walk columns after the rows
+    int32_t spacing = 8;  // pixels between scan lines
     bool allowSkew = false;
     bool allowAtBorder = false;
-    bool lowThreshold = false;
-    double minSymbolSize = 15;
 };
 
 struct dmLocated {
     cmath_vect vertex;      // where the solid sides meet
     cmath_vect armEnds[2];  // the far ends of the solid sides
     cmath_vect farCorner;
-    int32_t farCornerFromShape;
-    int32_t cornerScore;
 };
 
 // Throws std::runtime_error when a library call fails.

@@ -1,91 +1,66 @@
+// The ECC 200 size table and the finder pattern of each data region.
 #include "dm_symbol.h"
 
+#include <random>
 #include <stdexcept>
 #include <string>
-
-#include "scene_random.h"
 
 namespace cid_test {
 
 namespace {
 
-// Position of a module inside its region block (the data region plus its four finder sides).
-struct blockPosition {
-    int32_t column;
-    int32_t row;
-    int32_t lastColumn;
-    int32_t lastRow;
+// Rows and columns of a symbol, then of one data region without its finder (ECC 200 table): the
+// 24 square sizes, then the 6 rectangular ones.
+struct dmSize {
+    int32_t rows;
+    int32_t columns;
+    int32_t regionRows;
+    int32_t regionColumns;
 };
 
-blockPosition positionInBlock(const dmSize& size, int32_t column, int32_t row) {
-    const int32_t blockColumns = size.regionColumns + 2;
-    const int32_t blockRows = size.regionRows + 2;
-    return {column % blockColumns, row % blockRows, blockColumns - 1, blockRows - 1};
+constexpr dmSize kSizes[] = {
+    {10, 10, 8, 8},     {12, 12, 10, 10},   {14, 14, 12, 12},   {16, 16, 14, 14},
+    {18, 18, 16, 16},   {20, 20, 18, 18},   {22, 22, 20, 20},   {24, 24, 22, 22},
+    {26, 26, 24, 24},   {32, 32, 14, 14},   {36, 36, 16, 16},   {40, 40, 18, 18},
+    {44, 44, 20, 20},   {48, 48, 22, 22},   {52, 52, 24, 24},   {64, 64, 14, 14},
+    {72, 72, 16, 16},   {80, 80, 18, 18},   {88, 88, 20, 20},   {96, 96, 22, 22},
+    {104, 104, 24, 24}, {120, 120, 18, 18}, {132, 132, 20, 20}, {144, 144, 22, 22},
+    {8, 18, 6, 16},     {8, 32, 6, 14},     {12, 26, 10, 24},   {12, 36, 10, 16},
+    {16, 36, 14, 16},   {16, 48, 14, 22},
+};
+
+const dmSize& sizeOf(int32_t columns, int32_t rows) {
+    for (const dmSize& size : kSizes) {
+        if (size.columns == columns && size.rows == rows) return size;
+    }
+    throw std::invalid_argument("no ECC 200 symbol has " + std::to_string(columns) +
+                                " columns and " + std::to_string(rows) + " rows");
 }
 
-bool isFinder(const blockPosition& at) {
-    return at.column == 0 || at.row == 0 || at.column == at.lastColumn || at.row == at.lastRow;
-}
-
-bool finderIsDark(const blockPosition& at) {
-    if (at.column == 0 || at.row == at.lastRow) return true;  // the solid L
-    if (at.row == 0) return at.column % 2 == 0;               // timing from the top-left
-    return (at.lastRow - at.row) % 2 == 0;                    // timing up from the bottom-right
+// The colour of a finder module of a region block (the data region with its four finder sides),
+// 1 for dark and 0 for light, or -1 for a data module.
+int finderColour(int32_t column, int32_t row, int32_t lastColumn, int32_t lastRow) {
+    if (column == 0 || row == lastRow) return 1;                // the solid L
+    if (row == 0) return column % 2 == 0;                       // timing from the top-left
+    if (column == lastColumn) return (lastRow - row) % 2 == 0;  // and up from the bottom-right
+    return -1;
 }
 
 }  // namespace
 
-const std::vector<dmSize>& dmSizes() {
-    // rows, columns, data region rows and columns, regions down and across (ECC 200 table).
-    static const std::vector<dmSize> sizes = {
-        {10, 10, 8, 8, 1, 1},     {12, 12, 10, 10, 1, 1},   {14, 14, 12, 12, 1, 1},
-        {16, 16, 14, 14, 1, 1},   {18, 18, 16, 16, 1, 1},   {20, 20, 18, 18, 1, 1},
-        {22, 22, 20, 20, 1, 1},   {24, 24, 22, 22, 1, 1},   {26, 26, 24, 24, 1, 1},
-        {32, 32, 14, 14, 2, 2},   {36, 36, 16, 16, 2, 2},   {40, 40, 18, 18, 2, 2},
-        {44, 44, 20, 20, 2, 2},   {48, 48, 22, 22, 2, 2},   {52, 52, 24, 24, 2, 2},
-        {64, 64, 14, 14, 4, 4},   {72, 72, 16, 16, 4, 4},   {80, 80, 18, 18, 4, 4},
-        {88, 88, 20, 20, 4, 4},   {96, 96, 22, 22, 4, 4},   {104, 104, 24, 24, 4, 4},
-        {120, 120, 18, 18, 6, 6}, {132, 132, 20, 20, 6, 6}, {144, 144, 22, 22, 6, 6},
-        {8, 18, 6, 16, 1, 1},     {8, 32, 6, 14, 1, 2},     {12, 26, 10, 24, 1, 1},
-        {12, 36, 10, 16, 1, 2},   {16, 36, 14, 16, 1, 2},   {16, 48, 14, 22, 1, 2},
-    };
-    return sizes;
-}
-
-const dmSize* findDmSize(int32_t columns, int32_t rows) {
-    for (const dmSize& size : dmSizes()) {
-        if (size.columns == columns && size.rows == rows) return &size;
-    }
-    return nullptr;
-}
-
-dmSymbol::dmSymbol(int32_t columns, int32_t rows, uint32_t seed) {
-    const dmSize* size = findDmSize(columns, rows);
-    if (!size) {
-        throw std::invalid_argument("no ECC 200 symbol has " + std::to_string(columns) +
-                                    " columns and " + std::to_string(rows) + " rows");
-    }
-    size_ = *size;
-    dark_.resize(static_cast<size_t>(columns) * rows);
-    sceneRandom random(seed);
+dmSymbol::dmSymbol(int32_t columns, int32_t rows, uint32_t seed) : columns(columns), rows(rows) {
+    const dmSize& size = sizeOf(columns, rows);
+    const int32_t blockColumns = size.regionColumns + 2, blockRows = size.regionRows + 2;
+    // The engine's bits are fixed by the standard, unlike its distributions: the same symbol
+    // with every standard library.
+    std::mt19937 random(seed);
     for (int32_t row = 0; row < rows; ++row) {
         for (int32_t column = 0; column < columns; ++column) {
-            const blockPosition at = positionInBlock(size_, column, row);
-            dark_[static_cast<size_t>(row) * columns + column] =
-                isFinder(at) ? finderIsDark(at) : random.coin();
+            const int finder = finderColour(column % blockColumns, row % blockRows,
+                                            blockColumns - 1, blockRows - 1);
+            dark.push_back(finder >= 0 ? finder == 1 : (random() >> 31) != 0);
         }
     }
-}
-
-bool dmSymbol::isDark(int32_t column, int32_t row) const {
-    if (column < 0 || column >= size_.columns || row < 0 || row >= size_.rows) {
-        throw std::out_of_range("module outside the symbol");
-    }
-    return dark_[static_cast<size_t>(row) * size_.columns + column] != 0;
-}
-
-bool dmSymbol::isData(int32_t column, int32_t row) const {
-    return !isFinder(positionInBlock(size_, column, row));
 }
 
 }  // namespace cid_test

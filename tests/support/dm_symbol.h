@@ -16,41 +16,16 @@
 
 namespace cid_test {
 
-// One ECC 200 size. Data regions are counted without their finder modules, so
-// rows = regionsDown * (regionRows + 2) and columns = regionsAcross * (regionColumns + 2).
-struct dmSize {
-    int32_t rows;
-    int32_t columns;
-    int32_t regionRows;
-    int32_t regionColumns;
-    int32_t regionsDown;
-    int32_t regionsAcross;
-};
-
-// The 24 square sizes from 10 x 10 to 144 x 144, then the 6 rectangular ones (8 x 18 .. 16 x 48,
-// rows by columns as the symbology names them).
-const std::vector<dmSize>& dmSizes();
-// The size with these counts, or null when ECC 200 has none.
-const dmSize* findDmSize(int32_t columns, int32_t rows);
-
-class dmSymbol {
-public:
-    // Columns first, as in (x, y): dmSymbol(18, 8, seed) is the symbology's 8 x 18. Throws
-    // std::invalid_argument for a size ECC 200 does not have. Data modules are dark with
-    // probability one half, drawn from the seed.
+// Columns first, as in (x, y): dmSymbol(18, 8, seed) is the symbology's 8 x 18. The constructor
+// throws std::invalid_argument for a size ECC 200 does not have; data modules are dark with
+// probability one half, drawn from the seed.
+struct dmSymbol {
     dmSymbol(int32_t columns, int32_t rows, uint32_t seed);
 
-    int32_t columns() const { return size_.columns; }
-    int32_t rows() const { return size_.rows; }
-    const dmSize& size() const { return size_; }
-    // Row 0 is the top row as printed, column 0 the left column (the solid side of the L).
-    bool isDark(int32_t column, int32_t row) const;
-    // False for finder and alignment modules.
-    bool isData(int32_t column, int32_t row) const;
-
-private:
-    dmSize size_;
-    std::vector<uint8_t> dark_;
+    int32_t columns;
+    int32_t rows;
+    // Row by row, row 0 the top row as printed, column 0 the left column (the solid side of the L).
+    std::vector<bool> dark;
 };
 
 }  // namespace cid_test

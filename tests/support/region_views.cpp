@@ -1,23 +1,26 @@
+// Region records from views of the unit square.
 #include "region_views.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace cid_test {
 
 cid_region regionOfView(const homography& view) {
-    cmath_vect pts[4] = {view.map(0, 0), view.map(1, 0), view.map(0, 1), view.map(1, 1)};
+    cmath_vect pts[4] = {view.planeToImage({0, 0}), view.planeToImage({1, 0}),
+                         view.planeToImage({0, 1}), view.planeToImage({1, 1})};
     cid_region r;
     cid_region_initVectPoints(&r, pts, 0);
     return r;
 }
 
 cid_region randomRegion(std::mt19937& rng, bool affine) {
-    homography view = randomSquareView(rng, 50, affine ? 0.0 : 0.7);
-    auto grid = [](const cmath_vect& p) {
+    const homography view = randomSquareView(rng, 50, affine ? 0.0 : 0.7);
+    auto corner = [&](double u, double v) {
+        const cmath_vect p = view.planeToImage({u, v});
         return cmath_vect{std::round(p.x * 64) / 64, std::round(p.y * 64) / 64};
     };
-    cmath_vect po = grid(view.map(0, 0)), px = grid(view.map(1, 0)), py = grid(view.map(0, 1));
-    cmath_vect popp = grid(view.map(1, 1));
+    const cmath_vect po = corner(0, 0), px = corner(1, 0), py = corner(0, 1), popp = corner(1, 1);
     cid_region r;
     cid_region_initPoPxPyPopp(&r, &po, &px, &py, affine ? nullptr : &popp);
     for (int32_t& flag : r.tightness) flag = static_cast<int32_t>(rng() % 2);
@@ -27,9 +30,7 @@ cid_region randomRegion(std::mt19937& rng, bool affine) {
 bool sameRegion(const cid_region& a, const cid_region& b) {
     auto same = [](const cmath_vect& p, const cmath_vect& q) { return p.x == q.x && p.y == q.y; };
     return same(a.Po, b.Po) && same(a.Px, b.Px) && same(a.Py, b.Py) && same(a.Popp, b.Popp) &&
-           a.tightness[0] == b.tightness[0] && a.tightness[1] == b.tightness[1] &&
-           a.tightness[2] == b.tightness[2] && a.tightness[3] == b.tightness[3] &&
-           a.isAffine == b.isAffine;
+           std::equal(a.tightness, a.tightness + 4, b.tightness) && a.isAffine == b.isAffine;
 }
 
 }  // namespace cid_test

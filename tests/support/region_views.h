@@ -5,7 +5,7 @@
 #include <random>
 
 #include "ci_id/region.h"
-#include "square_view.h"
+#include "homography.h"
 
 namespace cid_test {
 

@@ -7,8 +7,8 @@
 // missing file to a truncated or corrupt stream, throws imageIoError with a message that says
 // what went wrong; no partial image is returned.
 //
-//     cid_test::greyImage image = cid_test::readImage("tests/data/samples/datamatrix_000.png");
-//     cid_test::writePng(image, "/tmp/copy.png");
+//     cid_tools::greyImage image = cid_tools::readImage("tests/data/samples/datamatrix_000.png");
+//     cid_tools::writePng(image, "/tmp/copy.png");
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@
 
 #include "grey_image.h"
 
-namespace cid_test {
+namespace cid_tools {
 
 struct imageIoError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -50,4 +50,4 @@ void writePng(const greyImage& image, const std::string& path);
 void writePgm(const greyImage& image, const std::string& path);
 void writeJpeg(const greyImage& image, const std::string& path, int quality);
 
-}  // namespace cid_test
+}  // namespace cid_tools

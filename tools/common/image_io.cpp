@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace cid_test {
+namespace cid_tools {
 
 namespace {
 
@@ -159,4 +159,4 @@ void writeJpeg(const greyImage& image, const std::string& path, int quality) {
     writeFileBytes(path, encodeJpeg(image, quality));
 }
 
-}  // namespace cid_test
+}  // namespace cid_tools

@@ -9,7 +9,7 @@
 
 #include "image_io.h"
 
-namespace cid_test {
+namespace cid_tools {
 
 namespace {
 
@@ -157,4 +157,4 @@ std::vector<uint8_t> encodePng(const greyImage& image) {
     return bytes;
 }
 
-}  // namespace cid_test
+}  // namespace cid_tools

@@ -10,7 +10,7 @@
 
 #include "image_io.h"
 
-namespace cid_test {
+namespace cid_tools {
 
 namespace {
 
@@ -138,4 +138,4 @@ std::vector<uint8_t> encodeJpeg(const greyImage& image, int quality) {
     return std::vector<uint8_t>(encoder.buffer, encoder.buffer + encoder.size);
 }
 
-}  // namespace cid_test
+}  // namespace cid_tools
