@@ -1,10 +1,12 @@
-// GF(2^m) codes: tables and generators against bit-serial references, the check codewords of the
-// Data Matrix and QR standards' worked examples, and seeded corrupt-and-correct runs.
+// Reed-Solomon codes: published codewords, generators against a bit-serial reference, one seeded
+// capacity suite for every decoder (Data Matrix, QR, other binary fields, PDF417, CC-A), and the
+// statuses of bad input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
+#include <functional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "ci_id/reedsolomon.h"
@@ -15,274 +17,215 @@
 namespace {
 
 using cid_test::rsCode;
+using words = std::vector<int32_t>;
+using constructor = int32_t (*)(cid2d_ReedSolomonCode*, int32_t, int32_t, int32_t, int32_t);
 
-constexpr uint32_t kDataMatrixPolynomial = 0x12D;  // x^8 + x^5 + x^3 + x^2 + 1
-constexpr uint32_t kQrPolynomial = 0x11D;          // x^8 + x^4 + x^3 + x^2 + 1
+constexpr uint32_t kDataMatrixPolynomial = 0x12D;  // x^8 + x^5 + x^3 + x^2 + 1, roots from alpha
+constexpr uint32_t kQrPolynomial = 0x11D;          // x^8 + x^4 + x^3 + x^2 + 1, roots from 1
 
-using constructFunction = int32_t (*)(cid2d_ReedSolomonCode*, int32_t, int32_t, int32_t, int32_t);
+// Systematic codeword: the check symbols, then the message (its last symbol highest order).
+words encode(const cid2d_ReedSolomonCode& code, words message) {
+    words ecc(code.numEccWords);
+    EXPECT_EQ(cid2d_ReedSolomonCode_GetECCWords(&code, message.data(), int32_t(message.size()),
+                                                ecc.data(), code.numEccWords),
+              0);
+    message.insert(message.begin(), ecc.begin(), ecc.end());
+    return message;
+}
 
-struct binaryKind {
+// A family of codes in the capacity suite: binary fields (m bits, field polynomial, first root of
+// the generator), the PDF417 code (m = 0) and the CC-A decoder (m = 0, cca), which keeps two check
+// codewords for detection and takes erasures as a list rather than as negative symbols.
+struct family {
     const char* name;
-    constructFunction construct;
+    int m;
     uint32_t polynomial;
     int firstRoot;
+    bool cca;
+    std::vector<int> nroots;
 };
 
-const binaryKind kDataMatrix{"DataMatrix", cid2d_ReedSolomonCode_construct, kDataMatrixPolynomial,
-                             1};
-const binaryKind kQr{"QR", cid2d_qrReedSolomonCode_construct, kQrPolynomial, 0};
+const family kFamilies[] = {
+    {"DataMatrix", 8, kDataMatrixPolynomial, 1, false, {5, 7, 10, 12, 18, 24, 28, 36, 48, 62, 68}},
+    {"QR", 8, kQrPolynomial, 0, false, {7, 10, 13, 17, 22, 30}},
+    {"GF16", 4, 0x13, 1, false, {2, 4, 9}},
+    {"GF4096", 12, 0x1053, 1, false, {16, 33}},
+    {"GF65536", 16, 0x1100B, 1, false, {16}},
+    {"PDF417", 0, 0, 0, false, {2, 3, 4, 8, 16, 31, 32, 64, 128, 256, 512}},
+    {"CCA", 0, 0, 0, true, {3, 4, 5, 8, 13, 21, 30, 40}}};
 
-// Message symbols in the library's order (last one highest) and the systematic codeword.
-std::vector<int32_t> encode(const cid2d_ReedSolomonCode& code,
-                            const std::vector<int32_t>& message) {
-    std::vector<int32_t> codeword(code.numEccWords + message.size());
-    const int32_t none = 0;
-    EXPECT_EQ(cid2d_ReedSolomonCode_GetECCWords(&code, message.empty() ? &none : message.data(),
-                                                static_cast<int32_t>(message.size()),
-                                                codeword.data(), code.numEccWords),
+int32_t maxSymbol(const family& f) { return f.m ? (1 << f.m) - 1 : 928; }
+
+bool isCodeword(const family& f, int k, const words& w) {
+    return f.m ? cid_test::binarySyndromesZero(w, f.polynomial, f.m, f.firstRoot, k)
+               : cid_test::primeSyndromesZero(w, k, f.cca);
+}
+
+void construct(const family& f, int k, rsCode* code) {
+    const constructor binary =
+        f.firstRoot ? cid2d_ReedSolomonCode_construct : cid2d_qrReedSolomonCode_construct;
+    ASSERT_EQ(f.m ? binary(&code->code, f.m, k, int32_t(f.polynomial), 2)
+                  : cid2d_PDF417RScode_construct(&code->code, k),
               0);
-    std::copy(message.begin(), message.end(), codeword.begin() + code.numEccWords);
-    return codeword;
 }
 
-// The standards list data and check codewords highest order first.
-std::vector<int32_t> checkWordsOfStandardOrder(const binaryKind& kind, int nroots,
-                                               std::vector<int32_t> data) {
-    rsCode code;
-    EXPECT_EQ(kind.construct(&code.code, 8, nroots, static_cast<int32_t>(kind.polynomial), 2), 0);
-    std::reverse(data.begin(), data.end());
-    std::vector<int32_t> ecc(nroots);
-    EXPECT_EQ(cid2d_ReedSolomonCode_GetECCWords(
-                  &code.code, data.data(), static_cast<int32_t>(data.size()), ecc.data(), nroots),
-              0);
-    std::reverse(ecc.begin(), ecc.end());
-    return ecc;
-}
-
-TEST(ReedSolomon, PublishedCheckCodewords) {
-    // ISO/IEC 16022: "123456" in a 10 x 10 symbol.
-    EXPECT_EQ(checkWordsOfStandardOrder(kDataMatrix, 5, {142, 164, 186}),
-              (std::vector<int32_t>{114, 25, 5, 88, 102}));
-    // ISO/IEC 18004: "01234567" as version 1-M.
-    EXPECT_EQ(checkWordsOfStandardOrder(
-                  kQr, 10, {16, 32, 12, 86, 97, 128, 236, 17, 236, 17, 236, 17, 236, 17, 236, 17}),
-              (std::vector<int32_t>{165, 36, 212, 193, 237, 54, 199, 135, 44, 85}));
-    // "HELLO WORLD" as version 1-Q.
-    EXPECT_EQ(checkWordsOfStandardOrder(kQr, 13,
-                                        {32, 91, 11, 120, 209, 114, 220, 77, 67, 64, 236, 17, 236}),
-              (std::vector<int32_t>{168, 72, 22, 82, 217, 54, 156, 0, 46, 15, 180, 122, 16}));
-}
-
-TEST(ReedSolomon, PublishedQrSymbolIsCorrected) {
-    rsCode code;
-    ASSERT_EQ(cid2d_qrReedSolomonCode_construct(&code.code, 8, 10, kQrPolynomial, 2), 0);
-    // "01234567" 1-M, lowest order first.
-    std::vector<int32_t> symbol{85,  44, 135, 199, 54,  237, 193, 212, 36, 165, 17, 236, 17,
-                                236, 17, 236, 17,  236, 17,  236, 128, 97, 86,  12, 32,  16};
-    std::vector<int32_t> received = symbol;
-    received[3] = 0;
-    received[20] ^= 0x55;
-    received[25] = -1;
-    received[7] = -1;
+TEST(ReedSolomon, PublishedSymbolsAndBitSerialReferences) {
+    // ISO/IEC 16022: "123456" in a 10 x 10 symbol; ISO/IEC 18004: "01234567" as 1-M and
+    // "HELLO WORLD" as 1-Q. The standards list data and check codewords highest order first.
+    const std::tuple<bool, words, words> published[] = {
+        {false, {142, 164, 186}, {114, 25, 5, 88, 102}},
+        {true,
+         {16, 32, 12, 86, 97, 128, 236, 17, 236, 17, 236, 17, 236, 17, 236, 17},
+         {165, 36, 212, 193, 237, 54, 199, 135, 44, 85}},
+        {true,
+         {32, 91, 11, 120, 209, 114, 220, 77, 67, 64, 236, 17, 236},
+         {168, 72, 22, 82, 217, 54, 156, 0, 46, 15, 180, 122, 16}}};
+    for (const auto& [qr, data, check] : published) {
+        rsCode code;
+        construct(kFamilies[qr], int(check.size()), &code);
+        const words sent = encode(code.code, {data.rbegin(), data.rend()});
+        EXPECT_EQ(words(sent.rend() - check.size(), sent.rend()), check);
+    }
+    // ISO/IEC 15438: "PDF417" at error correction level 1, received with two errors.
+    const words symbol{5, 453, 178, 121, 239, 452, 327, 657, 619};
+    words received{5, 0, 178, 121, 239, 452, 327, 657, 7};
+    rsCode pdf;
     int32_t result = 0;
-    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&code.code, received.data(), 26, &result), 0);
-    EXPECT_EQ(result, 4);
-    EXPECT_EQ(received, symbol);
-}
-
-TEST(ReedSolomon, TablesMatchTheField) {
-    for (const binaryKind& kind : {kDataMatrix, kQr}) {
-        rsCode code;
-        ASSERT_EQ(kind.construct(&code.code, 8, 10, static_cast<int32_t>(kind.polynomial), 2), 0);
-        EXPECT_EQ(code.code.symbolBits, 8);
-        EXPECT_EQ(code.code.fieldSize, 255);
-        EXPECT_EQ(code.code.numEccWords, 10);
-        EXPECT_EQ(code.code.fieldKind, 2);
-        EXPECT_EQ(code.code.logTable[0], 255);
-        EXPECT_EQ(code.code.logTable[1], 255);
-        for (int32_t i = 0; i <= 255; ++i) {
-            EXPECT_EQ(code.code.expTable[i],
-                      static_cast<int32_t>(cid_test::gfPower(i % 255, kind.polynomial, 8)));
-        }
-        for (int32_t a = 2; a <= 255; ++a) {
-            EXPECT_EQ(code.code.expTable[code.code.logTable[a]], a);
-        }
-        for (int32_t a = 1; a <= 255; ++a) {
-            EXPECT_EQ(cid_test::gfMultiply(a, code.code.invTable[a], kind.polynomial, 8), 1u);
-        }
-        EXPECT_EQ(code.code.invTable[0], 1);
-    }
-}
-
-TEST(ReedSolomon, GeneratorsHaveTheirConsecutiveRoots) {
-    for (const binaryKind& kind : {kDataMatrix, kQr}) {
-        for (int nroots = 1; nroots <= 68; ++nroots) {
+    ASSERT_EQ(cid2d_PDF417RScode_construct(&pdf.code, 4), 0);
+    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&pdf.code, received.data(), 9, &result), 0);
+    EXPECT_TRUE(result == 2 && received == symbol);
+    EXPECT_EQ(cid_test::sortedPositions(pdf.code.errorPositions, 2), (std::vector<int>{1, 8}));
+    // Generators with their consecutive roots.
+    for (int nroots = 1; nroots <= 68; ++nroots) {
+        for (bool qr : {false, true}) {
             rsCode code;
-            ASSERT_EQ(
-                kind.construct(&code.code, 8, nroots, static_cast<int32_t>(kind.polynomial), 2), 0);
-            std::vector<int32_t> expected =
-                cid_test::binaryGenerator(kind.polynomial, 8, kind.firstRoot, nroots);
-            std::vector<int32_t> actual(code.code.generatorPoly,
-                                        code.code.generatorPoly + nroots + 1);
-            ASSERT_EQ(actual, expected) << kind.name << " nroots " << nroots;
+            const uint32_t polynomial = qr ? kQrPolynomial : kDataMatrixPolynomial;
+            construct(kFamilies[qr], nroots, &code);
+            EXPECT_EQ(words(code.code.generatorPoly, code.code.generatorPoly + nroots + 1),
+                      cid_test::binaryGenerator(polynomial, 8, qr ? 0 : 1, nroots));
         }
     }
 }
 
-TEST(ReedSolomon, EncodedCodewordsHaveZeroSyndromes) {
-    std::mt19937 rng(11);
-    for (const binaryKind& kind : {kDataMatrix, kQr}) {
-        for (int nroots = 5; nroots <= 68; nroots += 7) {
-            rsCode code;
-            ASSERT_EQ(
-                kind.construct(&code.code, 8, nroots, static_cast<int32_t>(kind.polynomial), 2), 0);
-            for (int length : {0, 1, 20, 255 - nroots}) {
-                std::vector<int32_t> codeword =
-                    encode(code.code, cid_test::randomSymbols(length, 255, rng));
-                EXPECT_TRUE(cid_test::binarySyndromesZero(codeword, kind.polynomial, 8,
-                                                          kind.firstRoot, nroots));
-                int32_t result = -5;
-                std::vector<int32_t> copy = codeword;
-                EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(
-                              &code.code, copy.data(), static_cast<int32_t>(copy.size()), &result),
-                          0);
-                EXPECT_EQ(result, 0);
-                EXPECT_EQ(copy, codeword);
-            }
-        }
-    }
-}
-
-// Every nroots from 5 to 68 with random messages, errors and erasures within 2e + f <= nroots.
-void correctsWithinCapacity(const binaryKind& kind, uint32_t seed) {
-    std::mt19937 rng(seed);
-    for (int nroots = 5; nroots <= 68; ++nroots) {
-        rsCode code;
-        ASSERT_EQ(kind.construct(&code.code, 8, nroots, static_cast<int32_t>(kind.polynomial), 2),
-                  0);
-        for (int trial = 0; trial < 6; ++trial) {
-            int dataLength = std::uniform_int_distribution<int>(1, 255 - nroots)(rng);
-            std::vector<int32_t> codeword =
-                encode(code.code, cid_test::randomSymbols(dataLength, 255, rng));
-            int errors = std::uniform_int_distribution<int>(0, nroots / 2)(rng);
-            int erasures = std::uniform_int_distribution<int>(0, nroots - 2 * errors)(rng);
-            cid_test::corruption damage = cid_test::corrupt(codeword, errors, erasures, 255, rng);
-            int32_t result = 0;
-            ASSERT_EQ(
-                cid2d_ReedSolomonCode_CorrectErrs(&code.code, damage.received.data(),
-                                                  static_cast<int32_t>(codeword.size()), &result),
-                0);
-            ASSERT_EQ(result, errors + erasures) << kind.name << " nroots " << nroots;
-            ASSERT_EQ(damage.received, codeword);
-            EXPECT_EQ(cid_test::sortedPositions(code.code.errorPositions, result),
-                      damage.positions);
-        }
-    }
-}
-
-TEST(ReedSolomon, DataMatrixCorrectsWithinCapacity) { correctsWithinCapacity(kDataMatrix, 1); }
-TEST(ReedSolomon, QrCorrectsWithinCapacity) { correctsWithinCapacity(kQr, 2); }
-
-// Beyond 2e + f > nroots a success must still be a codeword within the correction radius that
-// differs from the received word only at the reported positions.
-void neverReportsAWrongCodeword(const binaryKind& kind, uint32_t seed) {
-    std::mt19937 rng(seed);
-    for (int nroots = 5; nroots <= 68; nroots += 3) {
-        rsCode code;
-        ASSERT_EQ(kind.construct(&code.code, 8, nroots, static_cast<int32_t>(kind.polynomial), 2),
-                  0);
-        for (int trial = 0; trial < 20; ++trial) {
-            int dataLength = std::uniform_int_distribution<int>(1, 255 - nroots)(rng);
-            std::vector<int32_t> codeword =
-                encode(code.code, cid_test::randomSymbols(dataLength, 255, rng));
-            const int length = static_cast<int>(codeword.size());
-            int erasures = std::uniform_int_distribution<int>(0, nroots)(rng);
-            int minErrors = (nroots - erasures) / 2 + 1;
-            int errors = std::min(length - erasures, std::uniform_int_distribution<int>(
-                                                         minErrors, minErrors + 8)(rng));
-            cid_test::corruption damage = cid_test::corrupt(codeword, errors, erasures, 255, rng);
-            std::vector<int32_t> zeroed = damage.received;
-            for (int32_t& v : zeroed) v = std::max(v, 0);
-            int32_t result = 0;
-            ASSERT_GE(cid2d_ReedSolomonCode_CorrectErrs(&code.code, damage.received.data(), length,
-                                                        &result),
-                      0);
-            if (result < 0) continue;
-            EXPECT_TRUE(cid_test::binarySyndromesZero(damage.received, kind.polynomial, 8,
-                                                      kind.firstRoot, nroots));
-            EXPECT_LE(2 * (result - erasures) + erasures, nroots);
-            std::vector<int> reported = cid_test::sortedPositions(code.code.errorPositions, result);
-            for (int i = 0; i < length; ++i) {
-                if (damage.received[i] != zeroed[i]) {
-                    EXPECT_TRUE(std::binary_search(reported.begin(), reported.end(), i));
-                }
-            }
-        }
-    }
-}
-
-TEST(ReedSolomon, DataMatrixNeverReportsAWrongCodeword) {
-    neverReportsAWrongCodeword(kDataMatrix, 3);
-}
-TEST(ReedSolomon, QrNeverReportsAWrongCodeword) { neverReportsAWrongCodeword(kQr, 4); }
-
-TEST(ReedSolomon, ErasuresOnlyAndTooManyErasures) {
-    rsCode code;
-    ASSERT_EQ(cid2d_ReedSolomonCode_construct(&code.code, 8, 8, kDataMatrixPolynomial, 2), 0);
-    std::vector<int32_t> message(30, 0);
-    message[4] = 77;
-    std::vector<int32_t> codeword = encode(code.code, message);
-    // Erased symbols that were 0: consistent at once, read 0 afterwards.
-    std::vector<int32_t> received = codeword;
-    received[8 + 10] = -1;
-    received[8 + 20] = INT_MIN;
-    int32_t result = 0;
-    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&code.code, received.data(), 38, &result), 0);
-    EXPECT_EQ(result, 2);
-    EXPECT_EQ(received, codeword);
-    EXPECT_EQ(cid_test::sortedPositions(code.code.errorPositions, 2), (std::vector<int>{18, 28}));
-    // nroots + 1 erasures cannot be corrected; the codeword is left as it was.
-    received = codeword;
-    for (int i = 0; i < 9; ++i) received[3 * i] = -1;
-    std::vector<int32_t> before = received;
-    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&code.code, received.data(), 38, &result), 0);
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(received, before);
-    // nroots erasures are exactly enough.
-    received = codeword;
-    for (int i = 0; i < 8; ++i) received[4 * i + 1] = -7;
-    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&code.code, received.data(), 38, &result), 0);
-    EXPECT_EQ(result, 8);
-    EXPECT_EQ(received, codeword);
-}
-
-TEST(ReedSolomon, OtherFieldSizes) {
-    struct field {
-        int m;
-        uint32_t polynomial;
+TEST(ReedSolomon, BadInputGivesAStatusAndChangesNothing) {
+    rsCode dm, pdf;
+    ASSERT_EQ(cid2d_ReedSolomonCode_construct(&dm.code, 8, 10, kDataMatrixPolynomial, 2), 0);
+    ASSERT_EQ(cid2d_PDF417RScode_construct(&pdf.code, 10), 0);
+    words w(1000, 3), ecc(10, -9);
+    int32_t result = 0, errors = 0, corrected = 0, beyond = 17;
+    cid2d_ReedSolomonCode code{}, forged = dm.code;
+    forged.numEccWords = 300;
+    const auto encode = [&](const cid2d_ReedSolomonCode* c, int32_t n, int32_t k) {
+        return cid2d_ReedSolomonCode_GetECCWords(c, w.data(), n, ecc.data(), k);
     };
-    std::mt19937 rng(5);
-    for (field f :
-         {field{3, 0xB}, field{4, 0x13}, field{10, 0x409}, field{12, 0x1053}, field{16, 0x1100B}}) {
-        const int n = (1 << f.m) - 1;
-        const int nroots = std::min(n - 1, 16);
-        rsCode code;
-        ASSERT_EQ(cid2d_ReedSolomonCode_construct(&code.code, f.m, nroots, f.polynomial, 2), 0);
-        for (int trial = 0; trial < 10; ++trial) {
-            int dataLength = std::min(n - nroots, 40);
-            std::vector<int32_t> codeword =
-                encode(code.code, cid_test::randomSymbols(dataLength, n, rng));
-            EXPECT_TRUE(cid_test::binarySyndromesZero(codeword, f.polynomial, f.m, 1, nroots));
-            cid_test::corruption damage = cid_test::corrupt(codeword, nroots / 2 - 1, 2, n, rng);
-            int32_t result = 0;
-            ASSERT_EQ(
-                cid2d_ReedSolomonCode_CorrectErrs(&code.code, damage.received.data(),
-                                                  static_cast<int32_t>(codeword.size()), &result),
-                0);
-            EXPECT_EQ(result, nroots / 2 + 1) << "m = " << f.m;
-            EXPECT_EQ(damage.received, codeword);
+    const auto correct = [&](cid2d_ReedSolomonCode* c, int32_t n) {
+        return cid2d_ReedSolomonCode_CorrectErrs(c, w.data(), n, &result);
+    };
+    const auto cca = [&](int32_t n, int32_t k, int32_t erasures) {
+        return cid_RSSCCA_RSCorrectErrors_(w.data(), n, k, erasures, &beyond, &errors, &corrected);
+    };
+    // Codes the field cannot hold or generate (x not primitive), lengths, codes that cannot encode
+    // or are no code, erasures outside the codeword, symbols outside the field.
+    const std::pair<int32_t, int32_t> statuses[] = {
+        {cid2d_ReedSolomonCode_construct(&code, 8, 0, 0x12D, 2), CID_STATUS_INVALID_PARAMETER},
+        {cid2d_qrReedSolomonCode_construct(&code, 8, 10, 0x11B, 2), CID_STATUS_INVALID_PARAMETER},
+        {cid2d_ReedSolomonCode_construct(&code, 8, 9, 0x12D, 3), CID_STATUS_INVALID_PARAMETER},
+        {cid2d_PDF417RScode_construct(&code, 928), CID_STATUS_INVALID_PARAMETER},
+        {encode(&dm.code, 246, 10), CID_STATUS_OUT_OF_RANGE},
+        {encode(&pdf.code, 20, 10), CID_STATUS_INVALID_PARAMETER},
+        {correct(&dm.code, 256), CID_STATUS_OUT_OF_RANGE},
+        {correct(&forged, 20), CID_STATUS_INVALID_PARAMETER},
+        {cca(929, 6, 0), CID_STATUS_OUT_OF_RANGE},
+        {cca(16, 6, 1), CID_STATUS_INVALID_VALUE},
+        {(w[5] = 929, cca(16, 6, 0)), CID_STATUS_INVALID_VALUE},
+        {correct(&pdf.code, 20), CID_STATUS_INVALID_VALUE},
+        {encode(&dm.code, 20, 10), CID_STATUS_INVALID_VALUE}};
+    for (const auto& [status, expected] : statuses) EXPECT_EQ(status, expected);
+    w[5] = 3;
+    EXPECT_TRUE(w == words(1000, 3) && ecc == words(10, -9) && result == -1 && corrected == 0);
+    EXPECT_TRUE(code.expTable == nullptr && code.numEccWords == 0);  // refused records stay zero
+}
+
+// ---- One capacity suite for every decoder ----------------------------------------------------
+
+// Random data and its check symbols: the library's encoder for binary fields, the reference's for
+// PDF417.
+words codeword(const family& f, int k, std::mt19937& rng) {
+    const int length = std::uniform_int_distribution<int>(1, std::min(maxSymbol(f) - k, 200))(rng);
+    words data = cid_test::randomSymbols(length, maxSymbol(f), rng);
+    rsCode code;
+    if (f.m) construct(f, k, &code);
+    if (f.m) return encode(code.code, data);
+    const words check = cid_test::pdf417CheckWords(data, k);
+    data.insert(data.end(), check.begin(), check.end());
+    return data;
+}
+
+// Corrects in place: the number of symbols corrected or -1 when refused, and the places the
+// decoder reports.
+int decode(const family& f, int k, words& received, const std::vector<int>& erased,
+           std::vector<int>* places) {
+    int32_t result = -2, corrected = 1;
+    if (f.cca) {
+        words exponents;
+        for (int p : erased) exponents.push_back(int32_t(received.size()) - p);
+        const int32_t n = int32_t(received.size()), m = int32_t(exponents.size());
+        EXPECT_EQ(cid_RSSCCA_RSCorrectErrors_(received.data(), n, k, m, exponents.data(), &result,
+                                              &corrected),
+                  0);
+        return corrected ? result : -1;
+    }
+    rsCode code;
+    construct(f, k, &code);
+    EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&code.code, received.data(),
+                                                int32_t(received.size()), &result),
+              0);
+    *places = cid_test::sortedPositions(code.code.errorPositions, result);
+    return result;
+}
+
+class Capacity : public testing::TestWithParam<family> {};
+void PrintTo(const family& f, std::ostream* os) { *os << f.name; }
+
+TEST_P(Capacity, CorrectsExactlyWithinItsCapacityAndNeverReportsAWrongCodeword) {
+    const family& f = GetParam();
+    std::mt19937 rng(7);
+    for (int k : f.nroots) {
+        const int capacity = f.cca ? k - 2 : k;
+        for (int trial = 0; trial < 24; ++trial) {
+            const words sent = codeword(f, k, rng);
+            ASSERT_TRUE(isCodeword(f, k, sent));
+            // Half the trials at the full capacity, a quarter below, a quarter just beyond.
+            const int budget = trial % 2   ? capacity
+                               : trial % 4 ? int(rng() % (capacity + 1))
+                                           : capacity + 1 + int(rng() % 3);
+            const int errors = std::uniform_int_distribution<int>(0, budget / 2)(rng);
+            const int erasures = std::min(budget - 2 * errors, int(sent.size()) - errors);
+            cid_test::corruption c = cid_test::corrupt(sent, errors, erasures, maxSymbol(f), rng);
+            std::vector<int> erased, places;
+            for (int p : c.positions) {
+                if (c.received[p] >= 0) continue;
+                erased.push_back(p);  // CC-A: an erased codeword may even hold its right value
+                c.received[p] = f.cca ? p % 929 : -1 - p % 2;
+            }
+            const words before = c.received;
+            const int result = decode(f, k, c.received, erased, &places);
+            if (budget <= capacity) {
+                ASSERT_EQ(result, errors + erasures) << "nroots " << k << " e " << errors;
+                ASSERT_EQ(c.received, sent);
+                EXPECT_TRUE(f.cca || places == c.positions);
+            } else if (result >= 0) {  // beyond: a codeword within the radius, or a refusal
+                EXPECT_TRUE(isCodeword(f, k, c.received));
+                EXPECT_LE(2 * result - erasures, capacity);
+                EXPECT_TRUE(!f.cca || budget > capacity + 1);
+            } else if (f.cca) {
+                EXPECT_EQ(c.received, before);  // a CC-A refusal changes nothing
+            }
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Decoders, Capacity, testing::ValuesIn(kFamilies),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

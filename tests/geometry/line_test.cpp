@@ -1,179 +1,247 @@
-// Lines and segments: exact values, invariants on random lines, failure and precondition paths.
+// Lines, segments and line fits: exact values and refusals, least squares against a two-pass
+// reference, the fixed-point fit as the rounded floating fit, the robust fit against a brute-force
+// search, and the public headers compiled as C.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <random>
+#include <tuple>
+#include <vector>
 
-#include "ci_id/line.h"
+#include "ci_id/linefit.h"
+#include "ci_id/platform/cx_exception.h"
 #include "ci_id/status.h"
-#include "test_support.h"
 
 extern "C" int ci_id_c_header_check(void);
 
 namespace {
 
-bool allZero(const cidut_line& line) {
-    return line.pos.x == 0 && line.pos.y == 0 && line.dir.x == 0 && line.dir.y == 0;
+// The signed distance as the headers define it: (p - pos) x dir.
+double distance(const cidut_line& line, const cmath_vect& p) {
+    return (p.x - line.pos.x) * line.dir.y - (p.y - line.pos.y) * line.dir.x;
 }
 
-TEST(Line, InitDirPosNormalisesOrFailsWithZeroRecord) {
-    cidut_line line{{5, 5}, {5, 5}};
-    cmath_vect pos{1, 2};
-    cmath_vect dir{3, 4};
-    EXPECT_EQ(cidut_line_initDirPos(&line, &dir, &pos), 0);
-    EXPECT_DOUBLE_EQ(line.dir.x, 0.6);
-    EXPECT_DOUBLE_EQ(line.dir.y, 0.8);
-    EXPECT_EQ(line.pos.x, 1);
-    for (cmath_vect bad : {cmath_vect{0, 0}, cmath_vect{1e-6, 0}, cmath_vect{NAN, 1}}) {
-        line = cidut_line{{5, 5}, {5, 5}};
-        EXPECT_EQ(cidut_line_initDirPos(&line, &bad, &pos), CID_STATUS_INVALID_GEOMETRY);
-        EXPECT_TRUE(allZero(line));
-    }
-}
-
-TEST(Line, InitAngDisExactValues) {
-    cidut_line line;
-    EXPECT_EQ(cidut_line_initAngDis(&line, 0.0, 2.0), 0);
-    EXPECT_EQ(line.pos.x, 0.0);
-    EXPECT_EQ(line.pos.y, 2.0);
-    EXPECT_EQ(line.dir.x, 1.0);
-    EXPECT_EQ(line.dir.y, 0.0);
-    EXPECT_EQ(cidut_line_initAngDis(&line, M_PI / 2, 2.0), 0);
-    EXPECT_EQ(line.pos.x, -2.0);
-    EXPECT_EQ(line.pos.y, 0.0);
-    line.pos.x = 7;
-    EXPECT_EQ(cidut_line_initAngDis(&line, 0.3, -1.0), CID_STATUS_INVALID_GEOMETRY);
-    EXPECT_TRUE(allZero(line));
-    EXPECT_EQ(cidut_line_initAngDis(&line, 0.3, NAN), CID_STATUS_INVALID_GEOMETRY);
-}
-
-TEST(Line, InitAngDisPutsTheOriginAtDistDistance) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> angle(-10, 10), dist(0, 1000);
-    for (int i = 0; i < 1000; ++i) {
-        cidut_line line;
-        double d = dist(rng);
-        ASSERT_EQ(cidut_line_initAngDis(&line, angle(rng), d), 0);
-        cmath_vect origin{0, 0};
-        double measured = 0;
-        cidut_line_getDistToPoint(&line, &origin, &measured);
-        EXPECT_NEAR(measured, d, 1e-12 * (1 + d));
-    }
-}
-
-TEST(Line, DistanceSignConvention) {
-    cidut_line line;
-    cmath_vect origin{0, 0};
-    cidut_line_initAngPos(&line, 0.0, &origin);
-    cmath_vect above{0, 1}, below{0, -1};
+TEST(Line, ExactValuesAndRefusals) {
+    cidut_line line, other{{5, 5}, {5, 5}};
+    const cmath_vect origin{0, 0}, tiny{1e-6, 0}, q{3, 5}, onAxis{2, 0};
+    cmath_vect x{}, foot{}, out{42, 42};
     double d = 0;
-    cidut_line_getDistToPoint(&line, &above, &d);
-    EXPECT_EQ(d, -1);
-    cidut_line_getDistToPoint(&line, &below, &d);
-    EXPECT_EQ(d, 1);
+    ASSERT_EQ(cidut_line_initAngDis(&line, M_PI / 2, 2.0), 0);
+    EXPECT_TRUE(line.pos.x == -2 && line.pos.y == 0);  // the x axis crossing of a vertical line
+    cidut_line_initAngPos(&line, M_PI / 2, &onAxis);
+    cidut_line_initAngDis(&other, 0.0, 1.0);
+    EXPECT_EQ(cidut_line_getIntersection(&line, &other, &x), 0);
+    EXPECT_TRUE(std::hypot(x.x - 2, x.y - 1) < 1e-15);
+    cidut_line_projectPoint(&line, &q, &foot);
+    EXPECT_TRUE(std::hypot(foot.x - 2, foot.y - 5) < 1e-14);
+    EXPECT_EQ(cidut_line_getDistToPoint(&other, &q, &d), 0);
+    EXPECT_EQ(d, -4);  // positive on the side of (dir.y, -dir.x)
+    const cidut_lineSeg up{{5, -1}, {5, 1}}, axis{{0, 0}, {1, 0}}, flat{{0, 3}, {7, 3}};
+    EXPECT_EQ(cidut_lineSeg_getIntersection(&axis, &up, &x), 0);
+    EXPECT_TRUE(x.x == 5 && x.y == 0);
+    // Refusals: a zeroed line, or the output left alone.
+    EXPECT_EQ(cidut_line_initDirPos(&other, &tiny, &origin), CID_STATUS_INVALID_GEOMETRY);
+    EXPECT_TRUE(other.pos.x == 0 && other.pos.y == 0 && other.dir.x == 0 && other.dir.y == 0);
+    EXPECT_EQ(cidut_line_getIntersection(&line, &line, &out), CID_STATUS_PARALLEL_LINES);
+    EXPECT_EQ(cidut_lineSeg_getIntersection(&axis, &flat, &out), CID_STATUS_PARALLEL_LINES);
+    EXPECT_EQ(out.x, 42);
 }
 
-TEST(Line, IntersectionLiesOnBothLinesAndProjectionIsOrthogonal) {
-    std::mt19937 rng(5);
-    std::uniform_real_distribution<double> u(-100, 100), angle(-M_PI, M_PI);
-    for (int i = 0; i < 1000; ++i) {
-        cidut_line a, b;
-        cmath_vect pa{u(rng), u(rng)}, pb{u(rng), u(rng)}, x, foot, q{u(rng), u(rng)};
-        cidut_line_initAngPos(&a, angle(rng), &pa);
-        cidut_line_initAngPos(&b, angle(rng), &pb);
-        if (cidut_line_getIntersection(&a, &b, &x) == CID_STATUS_PARALLEL_LINES) continue;
-        double da = 0, db = 0;
-        cidut_line_getDistToPoint(&a, &x, &da);
-        cidut_line_getDistToPoint(&b, &x, &db);
-        double scale = 1 + std::hypot(x.x, x.y);
-        EXPECT_NEAR(da, 0, 1e-9 * scale);
-        EXPECT_NEAR(db, 0, 1e-9 * scale);
-        cidut_line_projectPoint(&a, &q, &foot);
-        double along = (q.x - foot.x) * a.dir.x + (q.y - foot.y) * a.dir.y;
-        double across = 0;
-        cidut_line_getDistToPoint(&a, &q, &across);
-        EXPECT_NEAR(along, 0, 1e-9);
-        EXPECT_NEAR(std::hypot(q.x - foot.x, q.y - foot.y), std::fabs(across), 1e-9);
+TEST(Headers, CompileAsC) { EXPECT_EQ(ci_id_c_header_check(), 0); }
 
-        cidut_lineSeg sa{pa, {pa.x + 3 * a.dir.x, pa.y + 3 * a.dir.y}};
-        cidut_lineSeg sb{pb, {pb.x + 5 * b.dir.x, pb.y + 5 * b.dir.y}};
-        cmath_vect viaSegments;
-        if (cidut_lineSeg_getIntersection(&sa, &sb, &viaSegments) == 0) {
-            EXPECT_NEAR(viaSegments.x, x.x, 1e-7 * scale);
-            EXPECT_NEAR(viaSegments.y, x.y, 1e-7 * scale);
+// ---- Fits ---------------------------------------------------------------------------------------
+
+using points = std::vector<cmath_vect>;
+
+cxVector<cx2Vect> toVector(const points& pts) {
+    cxVector<cx2Vect> v;
+    for (const cmath_vect& p : pts) EXPECT_EQ(v.pushBack(cx2Vect(p)), 0);
+    return v;
+}
+
+int32_t plainFit(cidut_line* line, const points& pts) {
+    return cidut_lineFitting(line, pts.data(), static_cast<int32_t>(pts.size()));
+}
+
+points noisyLine(std::mt19937& rng, int n, double offset, double across) {
+    std::uniform_real_distribution<double> u(-1, 1);
+    const double a = M_PI * u(rng), cx = offset * u(rng), cy = offset * u(rng);
+    points pts(n);
+    for (cmath_vect& p : pts) {
+        const double s = 30 * u(rng), t = across * u(rng);
+        p = {cx + s * std::cos(a) - t * std::sin(a), cy + s * std::sin(a) + t * std::cos(a)};
+    }
+    return pts;
+}
+
+// Two passes in long double: the centroid, then the centred moments, whose principal axis is the
+// fitted direction and whose smaller eigenvalue the least sum of squared distances.
+std::tuple<double, double, double, double> twoPass(const points& pts) {
+    long double mx = 0, my = 0, sxx = 0, syy = 0, sxy = 0;
+    for (const cmath_vect& p : pts) mx += p.x / pts.size(), my += p.y / pts.size();
+    for (const cmath_vect& p : pts) {
+        sxx += (p.x - mx) * (p.x - mx), syy += (p.y - my) * (p.y - my);
+        sxy += (p.x - mx) * (p.y - my);
+    }
+    const long double least =
+        (sxx + syy) / 2 - std::sqrt((sxx - syy) * (sxx - syy) / 4 + sxy * sxy);
+    return {0.5 * std::atan2(double(2 * sxy), double(sxx - syy)), double(mx), double(my),
+            std::fmax(double(least), 0.0)};
+}
+
+TEST(LineFitting, ExactLinesAndRefusals) {
+    cidut_line line{};
+    ASSERT_EQ(plainFit(&line, {{0, 1}, {1, 1}, {2, 1}}), 0);  // the foot point, unit direction
+    EXPECT_TRUE(line.pos.x == 0 && line.pos.y == 1 && line.dir.x == 1 && line.dir.y == 0);
+    ASSERT_EQ(plainFit(&line, {{1, 0}, {1, 5}}), 0);  // the centroid's distance is not negative
+    EXPECT_TRUE(line.dir.x == 0 && line.dir.y == -1 && line.pos.x == 1 && line.pos.y == 0);
+    // No unique direction is no fit but no error; non-finite input, or sums that overflow, is an
+    // error. The class refuses both alike.
+    const std::pair<points, int32_t> refusals[] = {
+        {{}, 0},
+        {{{3, 4}, {3, 4}}, 0},
+        {{{0, 0}, {1, 0}, {0, 1}, {1, 1}}, 0},
+        {{{0, 0}, {NAN, 1}, {3, 2}}, CID_STATUS_NO_LINE_FIT},
+        {{{0, 0}, {2, HUGE_VAL}, {3, 2}}, CID_STATUS_NO_LINE_FIT},
+        {{{0, 0}, {1e200, 1e200}, {3, 2}}, CID_STATUS_NO_LINE_FIT}};
+    for (const auto& [pts, status] : refusals) {
+        line = cidut_line{{7, 7}, {7, 7}};
+        double err = 5;
+        EXPECT_EQ(plainFit(&line, pts), status);
+        EXPECT_FALSE(ccCidLSLineFitter(toVector(pts)).fitAndError(&line, &err));
+        EXPECT_TRUE(line.pos.x == 7 && line.dir.y == 7 && err == 5);
+        EXPECT_THROW(ccCidLSLineFitter(toVector(pts)).fit(), cxException);
+    }
+}
+
+TEST(LineFitting, RandomPointsAgreeWithTheReferenceAndDirectSums) {
+    std::mt19937 rng(23);
+    std::uniform_real_distribution<double> u(-1, 1);
+    for (double offset : {0.0, 1e3, 1e6}) {
+        for (int trial = 0; trial < 200; ++trial) {
+            const points pts = noisyLine(rng, 5 + trial % 40, offset, 0.5);
+            const auto [angle, mx, my, leastSquares] = twoPass(pts);
+            const cx2Xform T(cx2Matrix(u(rng), u(rng), u(rng), u(rng)), cx2Vect(9, 7));
+            const points head(pts.begin(), pts.begin() + 2), tail(pts.begin() + 2, pts.end());
+            const ccCidLSLineFitter f =
+                ccCidLSLineFitter(toVector(head)) + ccCidLSLineFitter(toVector(tail));
+            cidut_line lines[2], other{};
+            double err = 0;
+            ASSERT_EQ(plainFit(&lines[0], pts), 0);
+            ASSERT_TRUE(f.fitAndError(&lines[1], &err));
+            // The class sums raw moments: far out, only the plain fit keeps its precision.
+            for (int i = 0; i < (offset > 1e3 ? 1 : 2); ++i) {
+                const double turn = std::atan2(lines[i].dir.y, lines[i].dir.x) - angle;
+                EXPECT_NEAR(std::sin(turn), 0, i ? 1e-7 : 1e-9);
+                EXPECT_NEAR(distance(lines[i], {mx, my}), 0, (i ? 1e-7 : 1e-9) * (1 + offset));
+            }
+            if (offset > 1e3) continue;
+            // The least sum of squares, and the error of another line for the points mapped
+            // through T, from the sums alone.
+            EXPECT_NEAR(err, leastSquares, 1e-7 * (1 + err));
+            cidut_line_initAngDis(&other, M_PI * u(rng), 100 * std::fabs(u(rng)));
+            long double mapped = 0;
+            for (const cmath_vect& p : pts)
+                mapped += std::pow(distance(other, (T * cx2Vect(p)).vect()), 2);
+            EXPECT_NEAR((T * f).error(other), double(mapped), 1e-9 * double(mapped));
         }
     }
 }
 
-TEST(Line, ParallelLinesLeaveTheOutputUntouched) {
-    cidut_line a, b;
-    cmath_vect p{0, 0}, q{0, 5};
-    cidut_line_initAngPos(&a, 0.4, &p);
-    cidut_line_initAngPos(&b, 0.4 + M_PI, &q);
-    cmath_vect out{42, 42};
-    EXPECT_EQ(cidut_line_getIntersection(&a, &b, &out), CID_STATUS_PARALLEL_LINES);
-    EXPECT_EQ(cidut_line_getIntersection(&a, &a, &out), CID_STATUS_PARALLEL_LINES);
-    EXPECT_EQ(out.x, 42);
-    cidut_lineSeg s1{{0, 0}, {1, 0}}, s2{{0, 3}, {7, 3}};
-    EXPECT_EQ(cidut_lineSeg_getIntersection(&s1, &s2, &out), CID_STATUS_PARALLEL_LINES);
-    EXPECT_EQ(out.x, 42);
+int32_t roundFixed(double v, int bits) {
+    return int32_t(v >= 0 ? std::ldexp(v, bits) + 0.5 : std::ldexp(v, bits) - 0.4999999999);
 }
 
-TEST(LineSeg, ExactValuesAndDegenerateSegments) {
-    cidut_lineSeg a{{0, 0}, {1, 0}}, b{{5, -1}, {5, 1}};
-    cmath_vect x;
-    EXPECT_EQ(cidut_lineSeg_getIntersection(&a, &b, &x), 0);
-    EXPECT_EQ(x.x, 5);
-    EXPECT_EQ(x.y, 0);
-
-    cidut_lineSeg seg;
-    cmath_vect p1{2, 3}, p2{2, 1};
-    cidut_lineSeg_initP1P2(&seg, &p1, &p2);
-    cidut_line line;
-    EXPECT_EQ(cidut_lineSeg_getLine(&seg, &line), 0);
-    EXPECT_EQ(line.pos.x, 2);
-    EXPECT_EQ(line.dir.y, -1);
-    double angle = 0;
-    EXPECT_EQ(cidut_lineSeg_getAngle(&seg, &angle), 0);
-    EXPECT_DOUBLE_EQ(angle, -M_PI / 2);
-    cmath_vect right{3, 2};
-    double d = 0;
-    EXPECT_EQ(cidut_lineSeg_getDistToPoint(&seg, &right, &d), 0);
-    EXPECT_DOUBLE_EQ(d, -1);
-
-    cidut_lineSeg point{{4, 4}, {4, 4}};
-    cidut_line untouched{{9, 9}, {9, 9}};
-    EXPECT_EQ(cidut_lineSeg_getLine(&point, &untouched), CID_STATUS_DEGENERATE_SEGMENT);
-    EXPECT_EQ(untouched.pos.x, 9);
-    EXPECT_EQ(cidut_lineSeg_getAngle(&point, &angle), CID_STATUS_DEGENERATE_SEGMENT);
-    EXPECT_EQ(cidut_lineSeg_getDistToPoint(&point, &right, &d), CID_STATUS_DEGENERATE_SEGMENT);
+TEST(LineFittingFixed, ExactValuesAndTheRoundedFloatingFit) {
+    // Slope 1/3 two million pixels out, in whole pixels: the centred moments are exact.
+    std::vector<cidut_fixedPoint> pts;
+    for (int i = 0; i < 30; ++i) pts.push_back(cidut_fixedPoint{2000000 + 3 * i, -2000000 + i});
+    cidut_fixedLine line{};
+    ASSERT_EQ(cidut_lineFitting_Fixed(nullptr, &line, pts.data(), 30, 8), 0);
+    EXPECT_TRUE(line.dir.x == -243 && line.dir.y == -81);  // -242.86, -80.95
+    // y = x / 3 + 1: direction (242.86, 80.95) / 256, foot point (-76.8, 230.4) / 256.
+    const cidut_fixedPoint slope[2] = {{0, 256}, {768, 512}};
+    ASSERT_EQ(cidut_lineFitting_Fixed(nullptr, &line, slope, 2, 8), 0);
+    EXPECT_TRUE(line.dir.x == 243 && line.dir.y == 81 && line.pos.x == -77 && line.pos.y == 230);
+    const cidut_fixedPoint square[4] = {{0, 0}, {16, 0}, {0, 16}, {16, 16}};
+    EXPECT_EQ(cidut_lineFitting_Fixed(nullptr, &line, square, 4, 4), 0);
+    EXPECT_EQ(line.pos.x, -77);  // untouched
+    std::mt19937 rng(26);
+    int mismatches = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        const int bits = static_cast<int>(rng() % 17);
+        points quantised = noisyLine(rng, 3 + trial % 30, 500, 3);
+        pts.clear();
+        for (cmath_vect& p : quantised) {
+            pts.push_back({int32_t(std::lround(std::ldexp(p.x, bits))),
+                           int32_t(std::lround(std::ldexp(p.y, bits)))});
+            p = {std::ldexp(pts.back().x, -bits), std::ldexp(pts.back().y, -bits)};
+        }
+        cidut_line ref{};
+        ASSERT_EQ(plainFit(&ref, quantised), 0);
+        ASSERT_EQ(cidut_lineFitting_Fixed(nullptr, &line, pts.data(), int32_t(pts.size()), bits),
+                  0);
+        const int32_t diff[4] = {
+            line.pos.x - roundFixed(ref.pos.x, bits), line.pos.y - roundFixed(ref.pos.y, bits),
+            line.dir.x - roundFixed(ref.dir.x, bits), line.dir.y - roundFixed(ref.dir.y, bits)};
+        // Both fits are exact far below a unit: only a value at a rounding boundary may differ.
+        for (int32_t d : diff) EXPECT_LE(std::abs(d), 1);
+        mismatches += std::count_if(diff, diff + 4, [](int32_t d) { return d != 0; });
+    }
+    EXPECT_LE(mismatches, 8);
 }
 
-TEST(Line, PreconditionsStopBeforeTouchingOutputs) {
-    cidut_line line{{5, 5}, {5, 5}};
-    cmath_vect v{1, 0};
-    EXPECT_PRECONDITION(cidut_line_initDirPos(&line, &v, nullptr));
-    EXPECT_EQ(line.pos.x, 5);  // not zeroed: the violation came first
-    EXPECT_PRECONDITION(cidut_line_initAngPos(&line, 0, nullptr));
-    EXPECT_EQ(line.pos.x, 5);
-    EXPECT_PRECONDITION(cidut_line_initAngDis(nullptr, 0, 1));
-    EXPECT_PRECONDITION(cidut_line_getIntersection(&line, &line, nullptr));
-    EXPECT_PRECONDITION(cidut_lineSeg_getAngle(nullptr, nullptr));
-    cidut_lineSeg seg{{0, 0}, {1, 1}};
-    EXPECT_PRECONDITION(cidut_lineSeg_getDistToPoint(&seg, &v, nullptr));
+// The robust fit leaving out k points: its status and the outliers it reports.
+auto robustFit(const points& pts, int k, cidut_linefit_result* r) {
+    const cidut_linefit_params params{k, 0.1};
+    const cxVector<cx2Vect> v = toVector(pts);
+    const int32_t status = cidut_line_fit(&params, &v, r);
+    return std::make_pair(status, std::vector<uint32_t>(r->outliers.begin(), r->outliers.end()));
 }
 
-TEST(AffineRect, WithinIsForwarded) {
-    cmath_shapeAffineRect rect{{0, 0}, {4, 0}, {0, 2}};
-    cmath_vect in{3, 1}, out{5, 1};
-    int32_t within = -1;
-    EXPECT_EQ(cf_affineRect_within(&rect, &in, &within), 0);
-    EXPECT_EQ(within, 1);
-    cf_affineRect_within(&rect, &out, &within);
-    EXPECT_EQ(within, 0);
+TEST(RobustFit, AgreesWithABruteForceSearch) {
+    std::mt19937 rng(31);
+    for (int trial = 0; trial < 100; ++trial) {
+        const int k = 1 + trial % 2, n = 8 + trial % 17;
+        points pts = noisyLine(rng, n, 100, trial % 4 ? 0.05 : 5);
+        for (int i = 0; i < k; ++i) pts[rng() % n].y += 8;
+        // Every way of leaving out k points, largest index first, and the best line of the rest.
+        std::vector<uint32_t> best;
+        double bestRms = HUGE_VAL;
+        for (uint32_t i = 0; i < uint32_t(n); ++i) {
+            for (uint32_t j = k == 1 ? i : 0; j < i + (k == 1); ++j) {  // j == i: i alone
+                points kept;
+                for (uint32_t m = 0; m < uint32_t(n); ++m)
+                    if (m != i && m != j) kept.push_back(pts[m]);
+                const double rms = std::sqrt(std::get<3>(twoPass(kept)) / kept.size());
+                if (rms < bestRms) bestRms = rms, best = {i, j};
+            }
+        }
+        best.resize(k);
+        cidut_linefit_result r;
+        cidut_linefit_result_init(&r);
+        EXPECT_EQ(robustFit(pts, k, &r), std::make_pair(0, best));
+        EXPECT_NEAR(r.rmsError, bestRms, 1e-9 * bestRms + 1e-12);
+    }
 }
 
-TEST(Headers, CompileAsC) { EXPECT_EQ(ci_id_c_header_check(), 0); }
+TEST(RobustFit, TiesFailuresAndSkippedCandidates) {
+    cidut_linefit_result r;
+    cidut_linefit_result_init(&r);
+    // Every candidate fits the x axis exactly: the first index set enumerated wins.
+    const points axis{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}};
+    for (const std::vector<uint32_t>& first : {std::vector<uint32_t>{0}, {1, 0}, {2, 1, 0}}) {
+        EXPECT_EQ(robustFit(axis, int(first.size()), &r), std::make_pair(0, first));
+    }
+    // A non-finite point is left out; kept in, or with no direction anywhere, there is no fit.
+    const points withNaN{{0, 0}, {1, 1}, {NAN, 3}, {2, 2}, {3, 3}}, same(4, {1, 1});
+    EXPECT_EQ(robustFit(withNaN, 1, &r), std::make_pair(0, std::vector<uint32_t>{2}));
+    EXPECT_EQ(robustFit(withNaN, 0, &r).first, CID_STATUS_ROBUST_FIT_FAILED);
+    EXPECT_EQ(robustFit(same, 1, &r).first, CID_STATUS_ROBUST_FIT_FAILED);
+    r.rmsError = 7;  // fewer than k + 2 points: refused with the result untouched
+    EXPECT_EQ(robustFit({{0, 0}, {1, 2}, {5, 1}}, 2, &r).first, CID_STATUS_ROBUST_FIT_FAILED);
+    EXPECT_EQ(r.rmsError, 7);
+}
 
 }  // namespace
