@@ -1,0 +1,409 @@
+// The scene and the rows, family by family. In a row, f as an argument stands for the scene's
+// object of the parameter's type, and opt(k) marks argument k as allowed to be null.
+#include "failure_table.h"
+
+#include <cstring>
+
+namespace cid_fail {
+
+namespace {
+
+// The process-wide edge tables are built once and kept until unload: build them before any
+// suite counts blocks.
+[[maybe_unused]] const int32_t kEdgeTables = cfEdgeDetectID_install();
+constexpr int32_t kId = CF_EDGE_ID_TABLE_SIZE;
+
+// A record whose first member, a range's kind or a fitter's point count, is forged.
+template <class T>
+T forged(T record, int32_t first) {
+    std::memcpy(static_cast<void*>(&record), &first, sizeof first);
+    return record;
+}
+cxRange corrupted() { return forged(cxRange(1, 2), 7); }  // none of the three kinds
+ccCidLSLineFitter full() { return forged(ccCidLSLineFitter(), INT32_MAX); }
+int32_t releaseNothing(void*) { return 0; }
+
+}  // namespace
+
+cimg_image scene::square(int side) {
+    cimg_image image = made(cimg_image_construct, CIMG_DEPTH_8U, side, side);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            bool inside = 4 * x >= side && 4 * x < 3 * side && 4 * y >= side && 4 * y < 3 * side;
+            image.asConst.pixels[y * image.asConst.pitch + x] = uint8_t(inside ? 40 : 180 + x);
+        }
+    }
+    return image;
+}
+
+scene::scene() {
+    for (int k = 0; k < 32 * 32; ++k) px16[k] = px[k] = uint8_t(k * 37 % 251);
+    for (int k = 0; k < 256; ++k) b[k] = uint8_t(k);
+    for (int k = 0; k < 32; ++k) u32s[k] = px[k] * 1000u;
+    for (int k = 0; k < 16; ++k) reinterpret_cast<int32_t*>(s32.asConst.pixels)[k] = k % 5 * 40;
+    cf2DFFT_32x32_fixed(0, 0, px, sp, 32, 32, 0, 0);
+    cf2DFFT_16x16_fixed(px16, sp16, 32);
+    cid_region_getLines(&r, sl, sl + 2);
+    cidut_calculateGeom(&r, &geom, nullptr);
+    for (int32_t sample : {3, 5, 9}) cmath_statisticsFixed_add(&st, sample);
+    cid_mask_appendRegion(&mask, &r, 1.0);
+    for (double k : {0.0, 1.0, 2.0, 3.0, 4.0}) pts.pushBack(cx2Vect(k, k == 3.0 ? 5.0 : 0.0));
+    counts.resize(3, 3u);
+    hist.init(counts, false);
+    counts.resize(50, 1u);
+    cidc_scanLine_clip(&line, &roi, &seg);
+    seg2 = seg;
+    tracking.workBuffer = work.data();
+    tracking.workBufferSize = CID2D_WORK_BUFFER_MIN;
+    tracking.scanLines = rows;
+    tracking.scanLineCount = 1;
+    cid2d_getHorizontalTrackingSeeds(&g.asConst, rows, 1, 4, 10, 0, seed, i + 8, 0, 0);
+    trackRun.start1X = 4 * 256;
+    trackRun.start1Y = trackRun.start2Y = 16 * 256;
+    trackRun.start2X = 12 * 256;
+}
+
+scene::~scene() {
+    for (cimg_image* image : {&g, &g2, &h, &c, &dbl, &s32, &marker, &o, &o2}) {
+        cimg_image_destruct(image);
+    }
+    cimg_imageConst_destruct(&ic);
+    csys_memory_free_internal(&block);
+    for (cid2d_ReedSolomonCode* rs : {&code, &code2}) cid2d_ReedSolomonCode_destruct(rs);
+    for (cid_mask* m : {&mask, &mask2, &mask3}) cid_mask_destruct(m);
+    for (cid2d_imageMemoryManager* m : {&mgr, &mgr2}) cid2d_imageMemoryManager_destruct(m);
+    cstd_vector_8_destruct(&t8);
+    cstd_vector_cidc_peakIDFixedX_4_destruct(&peaks);
+    cstd_vector_vector_cidc_peakIDFixedX_4_destruct(&peakLists);
+    cstd_vector_vector_cidc_peakIDFixedX_4_delete(&clone);
+    cid2d_trackingResult_destruct(&result);
+    cbt_result_destruct(&track);
+}
+
+const std::vector<entry>& entries() {
+    static const std::vector<entry> table = [] {
+        const std::vector<std::vector<entry>> groups = {
+            // 160-bit integers
+            AUTO(cmath_bigInt_bigIntBase, cmath_bigInt_assign, cmath_bigInt_isEqual,
+                 cmath_bigInt_isZero, cmath_bigInt_add, cmath_bigInt_sub, cmath_bigInt_mul,
+                 cmath_bigInt_inc, cmath_bigInt_neg, cmath_bigInt_lessThan,
+                 cmath_bigInt_greaterThan),
+            SAME(0, (f, 3u), cmath_bigInt_init, cmath_bigInt_shiftRight, cmath_bigInt_shiftLeft,
+                 cmath_bigInt_addBase, cmath_bigInt_multBase),
+            NUL(cmath_bigInt_divideBase, 0, f, f, f, 3u),
+            SAME(0, (f, 20, f), cmath_bigInt_bigInt2Buf, cmath_bigInt_bigInt2Base256),
+            // Classifier, transposition and polar resampling
+            AUTO(cid_symbolClassifierParams_init),
+            NUL(cid_symbolClassifier_runWindow8, 0, &f.c.asConst, f, f),
+            NUL(cid_txImage, 0, f, &f.g2),
+            NUL(cip_polarUnwrapImage8, 0, f, 16.0, 16.0, 0.0, 3.0, 2, 10, f),
+            // Correlation: the plain correlations report null arguments as a status
+            SAME(opt(0, 2, 5), (f, 8, f, 16, 2, f), cf_correlate1D_U8, cf_correlate1D_U32),
+            SAME(0, (f, 8, f, 16, 2, f, f), cf_RunCorrelate_U8, cidut_RunCorrelate_UInt32),
+            AUTO(cidut_ip_correlate8),
+            // Edge directions: a null table vector is a status, counts are optional
+            NUL(cf_EdgeDetectIDTableInit, opt(0), f, 5),
+            NUL(cf_EdgeDetectIDCount, opt(10), f.px + 65, 64, f, 8, 8, 8, f.idTable.data(), kId, 0,
+                4, f, 0, 0, 0),
+            NUL(cf_EdgeDetectID, 0, f.px + 65, 64, f, 8, 8, 8, f.idTable.data(), kId, 0, 0, 0, 0),
+            NUL(cfEdgeDetectIDMagAng, 0, f, f, &f.o2, 0, 10, 0),
+            // Transforms: the inverse's negative peak and either part of a direct DFT are optional
+            NUL(cf2DFFT_32x32_fixed, 0, 0, 0, f, f, 32, 32, 0, 0),
+            NUL(cf2DIFFT_32x32_fixed, opt(5), 0, f, f.im, 32, 32, f),
+            SAME(0, (f, f, 32), cf2DFFT_16x16_fixed, cf2DIFFT_16x16_fixed),
+            NUL(cf1DFFT_32x32_fixed, 0, f, 32, f, 32),
+            NUL(cfRowDFT, opt(1, 2), f, f, f, 8),
+            NUL(cf2DDFT, opt(3, 4), f, 2, 4, f, f),
+            NUL(cf2DPowerSpectrum, 0, f, 64, 2, 4, f, 4),
+            SAME(0, (&f.h.asConst, f), cfPelPowerSpectrum, cfPowerSpectrum),
+            NUL(cfLimitedPelPowerSpectrum, 0, &f.h.asConst, 2, 2, f),
+            SAME(0, (&f.dbl.asConst, f), cfPowerSpectrumShift, cfFFTShift, cfViewableFFT),
+            NUL(cfPelFFT, 0, f, f, 1, 0),
+            NUL(cidut_2dFFTPwrSpec_win8_, 0, &f.h.asConst, f, 128, f),
+            // Fixed regions; whether a region is small is optional
+            AUTO(cid_fixedRegion_getAvPoint, cid_fixedRegion_getBisectXLength,
+                 cid_fixedRegion_getBisectXVect, cid_fixedRegion_getBisectYLength,
+                 cid_fixedRegion_getBisectYVect, cid_fixedRegion_getIsWithin, cid_fixedRegion_init),
+            SAME(0, (f, f, 0.0, 0.0), cid_fixedRegion_initRegion, cid_region_initFixedRegion),
+            NUL(cid_fixedRegion_sampleScans, 0, f, 2, f, f),
+            NUL(cid_spawnRegionInYDireciton, 0, f, &f.r3, 1.0, 1.0, f, f),
+            NUL(cidut_calculateGeom, opt(2), f, f, f),
+            NUL(cidut_evaluateRegionOverlapped, 0, f, f, 0u, f),
+            // Fixed-point shapes and statistics
+            AUTO(cmath_vect32_4_getDistance, cmath_shapeFixPtAffineRectPoints_init,
+                 cmath_shapeAffineRect_initFixPtPoints, cmath_shapeAffineRect_getFixPtPoints,
+                 cmath_shapeFixPtAffineRectPoints_getIsWithin, cmath_shapeFixPtLineSeg_getLine,
+                 cmath_shapeFixPtLineSeg_distanceFrom, cmath_shapeFixPtLine_distanceFrom,
+                 cmath_shapeFixPtLine_distanceAlong, cmath_statisticsFixed_clear,
+                 cmath_statisticsFixed_getMean, cmath_statisticsFixed_getVariance,
+                 cmath_statisticsFixed_getStdDev),
+            SAME(0, (f, 8), cmath_statisticsFixed_init, cmath_statisticsFixed_add),
+            // Trigonometry and affine rectangles of the mathematics library
+            SAME(0, (f, 14), cmath_sin16FixedPoint, cmath_cos16FixedPoint),
+            AUTO(cmath_shapeAffineRect_initPoints, cmath_shapeAffineRect_getPoints),
+            // Image manager: each getter ignores the other image
+            NUL(cid2d_imageMemoryManager_construct, 0, &f.mgr2, f, &f.h.asConst),
+            NUL(cid2d_imageMemoryManager_getCoarseImage, opt(2), f, f, f),
+            NUL(cid2d_imageMemoryManager_getFineImage, opt(1), f, f, f),
+            AUTO(cid2d_imageMemoryManager_destruct, cimg_imageConst_aliasToFastMem),
+            // Lines
+            AUTO(cidut_line_initDirPos, cidut_line_projectPoint, cidut_line_getDistToPoint,
+                 cidut_lineSeg_initP1P2, cidut_lineSeg_getLine, cidut_lineSeg_getAngle,
+                 cidut_lineSeg_getDistToPoint, cf_affineRect_within),
+            NUL(cidut_line_initAngPos, 0, f, 0.5, f),
+            NUL(cidut_line_initAngDis, 0, f, 0.5, 2.0),
+            NUL(cidut_line_getIntersection, 0, f, &f.ln2, f),
+            NUL(cidut_lineSeg_getIntersection, 0, f, &f.sg2, f),
+            // Line fits; the reserved argument is not read
+            AUTO(cidut_linefit_result_init, cidut_line_fit),
+            NUL(cidut_lineFitting, 0, f, f, 4),
+            NUL(cidut_lineFitting_Fixed, opt(0), nullptr, f, f, 4, 4),
+            NUL(cidut_linefit_params_set, 0, f, 1, 1.0),
+            CALL(cxHistoStats::init,
+                 [&] {
+                     int32_t status = f.hist.init(f.counts, false);
+                     EXPECT_EQ(f.hist.isValid(), status >= 0);  // a failed copy leaves no bins
+                     return status;
+                 }()),
+            // Masks: a null mask covers nothing; no transform means the regions' own frame
+            AUTO(cid_mask_destruct),
+            NUL(cid_mask_appendRegion, opt(0), &f.mask2, f, 1.0),
+            NUL(cid_mask_construct, opt(1), &f.mask3, f),
+            NUL(cid_mask_isPointUnMasked, opt(0, 2), f, f, f, f),
+            NUL(cid_mask_isRegionUnMasked, opt(0, 2), f, f, f, 0.5, f),
+            NUL(cid_mask_removeRegion, 0, f, -1, 0.0),
+            NUL(cid_mask_updateRegion, 0, f, -1, f, 1.0),
+            // Morphology: the running extrema's work count is optional; the 2-D run is an opening,
+            // which makes an image between its two passes
+            SAME(opt(4), (3, f, f, 16, f), rowExtremaMax, rowExtremaMin),
+            NUL(cidut_morph2d_run, 0, f, f, CIDUT_MORPH_OPEN, 3, 3),
+            CALL(cidut_morph2d_run,
+                 [&] {  // the portable kernel
+                     auto kept = std::exchange(cprt_isOptimizationInhibitedFP,
+                                               [](const wchar_t*) -> int32_t { return 1; });
+                     int32_t status = cidut_morph2d_run(f, f, CIDUT_MORPH_OPEN, 3, 3);
+                     cprt_isOptimizationInhibitedFP = kept;
+                     return status;
+                 }()),
+            // Platform pixels, rectangles and matrices
+            AUTO(cip_pelCopy8, cstd_rect32_intersect, cstd_rect32_getIsNull,
+                 cstd_rect32_containsRect, cmath_xformLinear_initCompose),
+            NUL(cip_pelCopyWindow8, 0, f, &f.g2),
+            NUL(cip_pelSet8, 0, &f.g2, 5),
+            NUL(cip_pelfunc_checkMemoryOverlap, 0, f, &f.g2.asConst),
+            SAME(0, (f, 1, 1), cimg_image_setImageOffset, cimg_imageConst_setImageOffset),
+            NUL(cstd_rect32_init, 0, f, 0, 0, 4, 4),
+            NUL(cmath_matrix_init, 0, f, 1.0, 0.0, 0.0, 1.0),
+            // Pixel arithmetic
+            AUTO(cip_image8_map, cidut_ip_pelMinMax8, cidut_ip_pelTranspose8),
+            SAME(0, (f, &f.g2.asConst, f, 0u), cidut_ip_pelAdd8, cidut_ip_pelSub8),
+            NUL(cidut_ip_pelInvert8, 0, &f.g2),
+            NUL(cidut_ip_pelExpand8, 0, &f.h.asConst, f, 2, 2),
+            // Perspective; a missing fourth corner needs no mapping
+            AUTO(cidut_affine_mapPerspective),
+            NUL(cidut_isPerspectiveMappingRequired, opt(1), f, f.v + 3, f),
+            NUL(cidut_isPerspectiveSevere, 0, f, f.v + 3, 1.0, f),
+            NUL(cidut_perspectiveMapping_construct, 0, f, f.v + 3, &f.xp, f),
+            NUL(cidut_verifyConvexHull4Points, 0, f.v, f.v + 1, f.v + 2, f.v + 3, f),
+            NUL(cidut_verifyValidBarcodeRgnCorners, 0, f.v, f.v + 1, f.v + 2, f.v + 3, f, f),
+            // Platform services
+            AUTO(csys_memory_free_internal, cimg_windowConst_init, cmath_vect_getUnit),
+            NUL(csys_memory_alloc_internal, 0, size_t{16}, f),
+            NUL(cimg_image_construct, 0, f, CIMG_DEPTH_8U, 8, 8),
+            // Reed-Solomon codes; destructing nothing is allowed, erasures only when there are none
+            NUL(cid2d_ReedSolomonCode_construct, 0, &f.code2, 8, 4, 0x12D, 2),
+            NUL(cid2d_qrReedSolomonCode_construct, 0, &f.code2, 8, 4, 0x11D, 2),
+            NUL(cid2d_PDF417RScode_construct, 0, &f.code2, 4),
+            SAME(opt(0), (f), cid2d_ReedSolomonCode_destruct, cid2d_PDF417RScode_destruct),
+            NUL(cid2d_ReedSolomonCode_GetECCWords, 0, f, f.cw + 4, 4, f.cw, 4),
+            NUL(cid2d_ReedSolomonCode_CorrectErrs, 0, f, f.cw, 8, f),
+            NUL(cid_RSSCCA_RSCorrectErrors_, opt(4), f.cw + 8, 8, 4, 0, f.cw, f, f),
+            // Regions; transforms, fourth corners, scales and growths are optional
+            AUTO(cid_region_copyTightness, cid_region_getAffineRect,
+                 cid_region_getAffineRectAndPopp, cid_region_getAvXAngle, cid_region_getAvXLength,
+                 cid_region_getAvXUnitDir, cid_region_getAvYAngle, cid_region_getAvYLength,
+                 cid_region_getAvYUnitDir, cid_region_getCenter, cid_region_getCenterSegments,
+                 cid_region_getIsDegenerate, cid_region_getLines, cid_region_getXAngleAtPoint,
+                 cid_region_getXCenterSegment, cid_region_getXDirAtPoint,
+                 cid_region_getXForshortening, cid_region_getXLengths, cid_region_getYAngleAtPoint,
+                 cid_region_getYCenterSegment, cid_region_getYDirAtPoint,
+                 cid_region_getYForshortening, cid_region_getYLengths, cid_region_init,
+                 cid_region_initFlipX, cid_region_initFlipY, cid_region_initMakeAffine,
+                 cid_region_initMap, cid_region_initMapPersp, cid_region_initShift,
+                 cid_region_within),
+            SAME(0, (f, 1, f), cid_region_getXAngle, cid_region_getXLength, cid_region_getXVect,
+                 cid_region_getYAngle, cid_region_getYLength, cid_region_getYVect),
+            SAME(0, (f, f, 0), cid_region_getPoints, cid_region_getVectPoints,
+                 cid_region_initPoints, cid_region_initVectPoints),
+            SAME(opt(1), (f, f, f), cid_region_getEncloseImageRect, cid_region_getEncloseRect),
+            SAME(opt(2), (f, f, f), cid_region_initAffineRect, cid_region_initAffineRectCenter,
+                 cid_region_initAffineRectPoints),
+            NUL(cid_region_initChangePersp, 0, f, f, &f.r3, 1, 1),
+            NUL(cid_region_initDilate, opt(1, 2), f, f, f, f),
+            NUL(cid_region_initDilateDim, opt(4, 5), f, 1, 1, 1, f, f, f),
+            NUL(cid_region_initDilateX, 0, f, 1.5, 1.0, f),
+            NUL(cid_region_initLines, 0, f, f.sl, f.sl + 2),
+            NUL(cid_region_initPoPxPyPopp, opt(4), f, f.v, f.v + 1, f.v + 2, f.v + 3),
+            NUL(cid_region_initRotatePoints, 0, f, 1, f),
+            NUL(cid_region_isWithinImageRect, opt(1), f, f, f, f),
+            // Geometry of the platform behind the regions
+            AUTO(cmath_matrix_getDeterminant, cmath_shapeAffineRect_initNull,
+                 cmath_shapeAffineRect_initCenter, cmath_shapeAffineRect_getCenter,
+                 cmath_shapeAffineRect_getXLength, cmath_shapeAffineRect_getYLength,
+                 cmath_shapeAffineRect_getIsDegenerate, cmath_shapeAffineRect_getEncloseImageRect,
+                 cmath_shapeAffineRectPoints_getPopp, cmath_xformPerspective_construct,
+                 cmath_xformPerspective_getInverse, cmath_xformPerspective_mapPoint,
+                 cmath_xformPerspective_destruct, cmath_xform_mapPoint),
+            NUL(cmath_matrix_initRotationScale, 0, f, 0.5, 1.0, 1.0),
+            NUL(cmath_shapeLine_intersection, 0, f.sl, f.sl + 2, f),
+            NUL(cmath_shapeLine_pointAlong, 0, f, 1.0, f),
+            NUL(cmath_xformPerspective_constructPointsAllowNonUnique, 0, f, f.v, f.v + 4, 4),
+            NUL(cdraw_rasterize_rotatedRectangle_forID, 0, &f.g2, f, 0, 1),
+            // Scans; an offset, a segment's line and a ray's line are optional
+            AUTO(cidc_scanLine_init, cidc_scanLine_initPointDir, cidc_scanLine_translate,
+                 cidc_scanLine_clip, cidc_scanLineSeg_initDegen, cidc_scanLineSeg_translate,
+                 cidc_scanLineSeg_clip, cidc_scanRay_init, cidc_scanRay_clip,
+                 cidc_scanShape_initScanLine, cidc_scanShape_initScanLineSeg,
+                 cidc_scanShape_initScanRay, cidc_scanShape_clip, cidc_windowROI_initNULL,
+                 cidc_windowROI_initCopyShrink, cidc_peakDetectState_finish, cidc_runEdgeScan),
+            NUL(cidc_unitDir16_initVect, 0, f, 3, 4),
+            NUL(cidc_scanLine_initDirDist, opt(3), f, f, f, f),
+            NUL(cidc_scanLineSeg_initPoints, opt(3), f, &f.start, &f.end, f),
+            NUL(cidc_scanLineSeg_initPeakPos, 0, f, f, int64_t{0}, int64_t{64}),
+            NUL(cidc_convertPeakToImage, 0, f, f, 0, 0, f),
+            NUL(cidc_scanRay_initPointDir, opt(3), f, &f.start, f, f),
+            NUL(cidc_windowROI_init, 0, f, f, 2, 2, 16, 16),
+            SAME(0, (f, f, 2, 2), cidc_windowROI_initCenter, cidc_windowROI_initCorner),
+            NUL(cidc_windowROI_initSameOrigin, 0, f, f, f, 2, 2),
+            NUL(cidc_bresWalk, 0, f, &f.fraction, f),
+            NUL(cidc_peakDetectState_init, 0, f, f, 0, 4),
+            NUL(cidc_peakDetectState_detect, 0, f, 1, 2, 5, 3, 0, 0u, 0u),
+            NUL(cidc_peakDetectState_advance, 0, f, 5, 1u),
+            NUL(cidc_peakIDFixedX_4_getContrastStats, 0, f.found, f.found + 2, 1, f, f),
+            NUL(cidc_runEdgeScanPeakDetection, 0, &f.w32, &f.w32, f, f),
+            SAME(0, (f, 2), cidc_trackStateConstantVal1D_init, cidc_trackStateConstantRate1D_init),
+            NUL(cidc_trackStateConstantVal1D_initVal, 0, f, f, 1),
+            NUL(cidc_trackStateConstantRate1D_initVal, 0, f, f, f, 1),
+            // Typed vectors, one row per family; cloning nothing is allowed
+            AUTO(cstd_vector_8_delete, cstd_vector_cid_fixedRegion_delete,
+                 cstd_vector_cid_region_delete, cstd_vector_cidc_peakIDFixedX_4_delete,
+                 cstd_vector_cidc_scanLine_delete, cstd_vector_cidc_scanLineSeg_delete,
+                 cstd_vector_cidc_scanRay_delete, cstd_vector_cidc_scanShape_delete),
+            NUL(cstd_vector_vector_cidc_peakIDFixedX_4_newClone, opt(1), &f.clone, f),
+            CALL(cxVector::resize, f.counts.resize(1000, 1u)),
+            // Exported beyond the lists: seeds, the boundary tracker, images and memory
+            NUL(cid2d_getHorizontalTrackingSeeds, 0, f, f.rows, 1, 4, 10, 0, f, f, 0, 0.0),
+            NUL(cbt_result_construct, 0, f, 8),
+            AUTO(cbt_boundaryTrack),
+            NUL(cimg_image_constructRect, 0, f, CIMG_DEPTH_8U, f),
+            NUL(cimg_image_assignNew, 0, f, CIMG_DEPTH_8U, 4, 4),
+            NUL(csys_memory_copy, 0, size_t{4}, f.b, f.px),
+            // Calls that break a precondition: bad counts and bounds, corrupted records
+            {
+                BAD_ARGS(cf2DFFT_32x32_fixed, 1, 0, f, f, 64, 32, 0, 0),  // centred but not square
+                BAD_ARGS(cf2DFFT_32x32_fixed, 0, 32, f, f, 32, 32, 0, 0),
+                BAD_ARGS(cf2DIFFT_32x32_fixed, 1, f, f.im, 64, 32, nullptr),
+                BAD_ARGS(cfRowDFT, f, f, f, -1),
+                BAD_ARGS(cf2DDFT, f, -1, 4, f, f),
+                BAD_ARGS(cf2DPowerSpectrum, f, 64, 2, -1, f, 4),
+                BAD_ARGS(cidut_2dFFTPwrSpec_win8_, &f.h.asConst, f, 64, f),
+                BAD(cf_EdgeDetectIDTableInit, cstd_vector_8_resize(f, 100);
+                    cf_EdgeDetectIDTableInit(f, 3)),
+                BAD_ARGS(cf_EdgeDetectID, f.px + 65, 64, f, 8, 8, 8, f.idTable.data(), 65536, 0, 0,
+                         0, 0),
+                BAD_ARGS(cfEdgeDetectIDMagAng, f, f, &f.o2, 2, 0, 0),
+                BAD_ARGS(cid_fixedRegion_sampleScans, f, 0, f, f),
+                BAD(cidut_evaluateRegionOverlapped,
+                    cidut_regionGeom none{};  // both half lengths zero
+                    none.cx = f.geom.cx + 20; none.cy = f.geom.cy;
+                    cidut_evaluateRegionOverlapped(f, &none, 0, f)),
+                BAD(cidut_evaluateRegionOverlapped, f.geom.xLen = -1;
+                    cidut_evaluateRegionOverlapped(f, f, 0, f)),
+                BAD(cmath_vect32_4_getDistance, cmath_vect32_4 far{262140 + 16, 16};
+                    cmath_vect32_4_getDistance(f, &far, f)),
+                BAD(cmath_shapeFixPtLine_distanceFrom, f.p4 = {65535, 0};
+                    cmath_shapeFixPtLine_distanceFrom(f, f, f)),
+                BAD(cmath_shapeFixPtLine_distanceAlong, f.p4 = {65535, 0};
+                    cmath_shapeFixPtLine_distanceAlong(f, f, f)),
+                BAD_ARGS(cmath_sin16FixedPoint, f, 31),
+                BAD_ARGS(cmath_cos16FixedPoint, f, -1),
+                BAD_ARGS(cxfILimit, 2, 3, 0),
+                BAD(cx2Matrix::element, cx2Matrix().element(2, 0)),
+                BAD(cxVector::operator[], f.counts[f.counts.size()]),
+                BAD(cxHistoStats::mode, cxHistoStats().mode()),
+                BAD(cxRange::length, corrupted().length()),
+                BAD(cxRange::isWithin, corrupted().isWithin(1)),
+                BAD(cxRange::intersect, corrupted().intersect(cxRange(0, 1))),
+                BAD(cxRange::intersect, cxRange(0, 1).intersect(corrupted())),
+                BAD(cxRange::dilate, corrupted().dilate(cxRange(0, 1))),
+                BAD(cxRange::erode, corrupted().erode(cxRange(0, 1))),
+                BAD(cxRange::translate, corrupted().translate(1)),
+                BAD(cxRange::scale, corrupted().scale(1)),
+                BAD(cxRange::someOverlap, corrupted().someOverlap(cxRange(0, 1), 0)),
+                BAD(ccCidLSLineFitter::update, full().update(cx2Vect(1, 1))),
+                BAD(ccCidLSLineFitter::operator+=, ccCidLSLineFitter(full()) += full()),
+                BAD(ccCidLSLineFitter::operator+, full() + full()),
+                BAD_ARGS(cidut_lineFitting, f, f, -1),
+                BAD_ARGS(cidut_lineFitting_Fixed, nullptr, f, f, 4, 31),
+                BAD_ARGS(cidut_lineFitting_Fixed, nullptr, f, f, 4, -1),
+                BAD(cidut_lineFitting_Fixed,
+                    f.fp[0] = f.fp[2] = {INT32_MAX, 0};  // sums beyond 64 bits
+                    f.fp[1] = {INT32_MAX, 5}; cidut_lineFitting_Fixed(nullptr, f, f, 3, 0)),
+                BAD(cidut_lineFitting_Fixed,
+                    f.fp[0] = {2147482647, 2147482647};  // foot beyond 32 bits
+                    f.fp[1] = {2147482147, 2147483513};
+                    cidut_lineFitting_Fixed(nullptr, f, f, 2, 0)),
+                BAD(cidut_line_fit, f.fitParams.numOutliers = -1; cidut_line_fit(f, f, f)),
+                BAD(cid_mask_isRegionUnMasked, f.mask.testCentres = f.mask.testRects = 0;
+                    cid_mask_isRegionUnMasked(f, f, nullptr, 0, f)),
+                BAD_ARGS(rowExtremaMax, 1, f, f, 6, nullptr),
+                BAD_ARGS(rowExtremaMax, 6, f, f, 6, nullptr),
+                BAD_ARGS(rowExtremaMin, 0, f, f, 6, nullptr),
+                BAD_ARGS(rowExtremaMax, 3, f.b, f.b + 2, 4, nullptr),  // overlapping rows
+                BAD_ARGS(cid_region_initRotatePoints, f, -1, f),
+                BAD(cidc_scanLine_initPointDir, f.dir = {70000, 0};
+                    cidc_scanLine_initPointDir(f, f, f)),
+                BAD_ARGS(cidc_scanLineSeg_initPoints, f, &f.end, &f.start, f),  // end before start
+                BAD(cidc_scanLineSeg_initPoints, f.end.x = int64_t{1} << 41;
+                    cidc_scanLineSeg_initPoints(f, &f.start, &f.end, nullptr)),
+                BAD(cidc_scanShape_clip, f.shape = {nullptr, nullptr, nullptr};
+                    cidc_scanShape_clip(f, f, f)),
+                BAD_ARGS(cidc_windowROI_initCorner, f, f, 16, 2),
+                BAD(cidc_windowROI_initCopyShrink, f.shrink = 16 * 16;
+                    cidc_windowROI_initCopyShrink(f, f, f, f)),
+                BAD(cidc_bresWalk, f.dir = {0, 0}; cidc_bresWalk(f, &f.fraction, f)),
+                BAD_ARGS(cidc_peakDetectState_init, f, f, 0, -1),
+                BAD(cidc_peakDetectState_detect,
+                    cidc_peakDetectState_init(f, f, 0, 1);  // a second peak
+                    for (int16_t s
+                         : {10, 0, 10, 0}) cidc_peakDetectState_detect(f, 0, 0, s, 5, 0, 0, 0)),
+                BAD_ARGS(cidc_trackStateConstantVal1D_init, f, 8),
+                BAD(cidc_trackStateConstantRate1D_initVal, cidc_trackValue other{5, 2, 4};
+                    cidc_trackStateConstantRate1D_initVal(f, f, &other, 0)),
+                BAD_ARGS(cid_RSSCCA_RSCorrectErrors_, f.cw, 8, 4, 1, nullptr, f, f),
+                BAD_ARGS(cstd_assert_, __LINE__),
+                BAD_ARGS(cid2d_getHorizontalTrackingSeeds, f, f.rows, 1, 0, 10, 0, f, f, 0, 0),
+                BAD(cf_BndFindDMSymbolFromSeed,
+                    f.tracking.workBufferSize = CID2D_WORK_BUFFER_MIN - 1;
+                    cf_BndFindDMSymbolFromSeed(f, f, f, f, &f.marker, nullptr, 0, nullptr, f)),
+                BAD_ARGS(cbt_result_construct, f, -1),
+                BAD(csys_cleanup_add_, csys_cleanupEntry one[1];
+                    int32_t n = 1;  // beyond the capacity
+                    csys_cleanup_add_(one, 1, &n, 2, CSYS_CLEANUP_SCRATCH, nullptr,
+                                      &releaseNothing)),
+                BAD(csys_cleanupExecute_, int32_t n = 0;
+                    csys_cleanupExecute_(nullptr, &n, &n, 0)),                    // no tag
+                BAD(csys_cleanup_doId_, csys_cleanupEntry one[1]; int32_t n = 0;  // no such entry
+                    csys_cleanup_add_(one, 1, &n, 1, CSYS_CLEANUP_SCRATCH, nullptr,
+                                      &releaseNothing);
+                    csys_cleanup_doId_(one, &n, &n, 99)),
+            },
+        };
+        std::vector<entry> all;
+        for (const auto& group : groups) all.insert(all.end(), group.begin(), group.end());
+        return all;
+    }();
+    return table;
+}
+
+}  // namespace cid_fail
