@@ -6,13 +6,14 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
+#include "ci_id/priv/ci_idut/pixel/angle_table.h"
 #include "ci_id/priv/ci_idut/pixel/image_window.h"
 #include "ci_id/status.h"
 
-namespace {
+namespace cidut {
 
 // Indexed by the octant code and four refinement bits.
-constexpr uint8_t kAngleTable[128] = {
+const uint8_t kAngleTable[128] = {
     32,  32,  34,  32,  44,  41,  36,  39,  63,  61,  56,  59,  46,  49,  54,  51,  32,  32,  30,
     32,  20,  23,  28,  25,  1,   3,   8,   5,   18,  15,  10,  13,  96,  96,  94,  96,  84,  87,
     92,  89,  65,  67,  72,  69,  82,  79,  74,  77,  96,  96,  98,  96,  108, 105, 100, 103, 127,
@@ -20,6 +21,10 @@ constexpr uint8_t kAngleTable[128] = {
     210, 207, 202, 205, 224, 224, 226, 224, 236, 233, 228, 231, 255, 253, 248, 251, 238, 241, 246,
     243, 160, 160, 162, 160, 172, 169, 164, 167, 191, 189, 184, 187, 174, 177, 182, 179, 160, 160,
     158, 160, 148, 151, 156, 153, 129, 131, 136, 133, 146, 143, 138, 141};
+
+}  // namespace cidut
+
+namespace {
 
 // Copies a window so that writing a destination sharing its pixels cannot change what is read.
 int32_t detach(cimg_windowConst* in, void** block) {
@@ -92,6 +97,6 @@ uint8_t cidut_atan2(int32_t x, int32_t y) {
     e3 = std::llabs(e3);
     int64_t e4 = e3 - ((s + (e1 >> 2) + (e2 >> 3)) >> 4);
     code = 2 * code + (e4 < 0);
-    return kAngleTable[code];
+    return cidut::kAngleTable[code];
 }
 }
