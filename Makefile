@@ -1,5 +1,5 @@
 # Set-up commands. Each build lives in its own folder so that the kinds never mix.
-CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2
+CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2 -DCI_ID_WERROR=ON
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: demo test test-sanitize bench fuzz format clean mutants

@@ -21,7 +21,7 @@
  * means they are the same.
  *
  * Seeds (cid2d_trackingSeed) are window-relative, as the seed finders make them. A search that
- * finds nothing is a success with result->found 0. */
+ * finds nothing is a success with result->found 0. The size limit of tracking.h applies. */
 #ifndef CI_ID_DMFINDER_H
 #define CI_ID_DMFINDER_H
 

@@ -15,15 +15,21 @@
  *   positive when the grey level rises in the direction of travel, whatever the gradient
  *   direction's sign and size;
  * - other axis-parallel scans: the 3 x 3 Sobel gradient projected onto the gradient direction
- *   (gx, gy), weights normalised to 64 / (2 max + min) of the components, threshold 8 T,
- *   strength g / 8, mid level the mean grey of the pixels on either side;
- * - oblique scans: the same kernel, interpolated bilinearly at points one line step apart (one
- *   pixel along the major axis) on the parallel of the line through the centre of the start
- *   pixel, so that each peak's position converts back to where it was found, whatever the angle
- *   at which the edge crosses the scan.
- * With gradient direction (g, 0) or (0, g) the kernel loop measures 32 times the Sobel gradient,
- * as it does for any other direction of that size, so strengths and thresholds mean the same in
- * all three loops (4 times the Sobel gradient across a step).
+ *   (gx, gy): with weights W1 .. W4 for the pixel pairs (below-left - above-right),
+ *   (below - above), (below-right - above-left) and (right - left), W = (gy, 2 gy, gy, 0) for
+ *   gx = 0, (-gx, 0, gx, 2 gx) for gy = 0, and otherwise (gy' - gx', 2 gy', gx' + gy', 2 gx')
+ *   with gx' = 64 gx / N, gy' = 64 gy / N (truncated), N = 2 max + min of |gx|, |gy|; threshold
+ *   8 T, strength g / 8, mid level the mean grey of the pixels two steps apart around the edge.
+ *   The weights along an axis are taken as given, so their size scales the strength: with
+ *   (0, 1) the strength is the Sobel gradient / 8, with (0, 64) 8 times the Sobel gradient;
+ * - oblique scans: the same kernel at every pixel of the Bresenham walk between the clipped
+ *   segment's end pixels (one pixel along the major axis per step; x is major on ties), with the
+ *   same threshold, strength and mid level. A peak's position counts walk steps from the start
+ *   pixel, in sixteenths, plus the start's scan coordinate.
+ * Weights, gradient sums and scaled thresholds are kept in 32 bits: a direction component of
+ * 16384 or more, or a threshold beyond 4095 (the kernel loops) or 2^17 (the smoothed
+ * differences), would otherwise wrap 16-bit arithmetic. Where nothing wraps the results are
+ * those of 16-bit arithmetic.
  *
  * The loops read the 3 x 3 neighbourhood of every scanned pixel (and one pixel beyond both ends
  * along an axis-parallel scan), so the ROI must keep at least one pixel between its inner

@@ -22,8 +22,14 @@
  * of a bound mask, in image coordinates); callers leave it alone.
  *
  * Statuses of the image, drawing, vector and mathematics functions are passed on;
- * CSYS_STATUS_SIZE_OUT_OF_RANGE for an index that names no region. A failing call leaves the
- * mask as it was. Null pointers are preconditions, except the mask itself where stated. */
+ * CSYS_STATUS_SIZE_OUT_OF_RANGE for an index that names no region; CID_STATUS_INVALID_GEOMETRY
+ * for a region to append or update with a corner coordinate beyond +-1e150, whose side products
+ * overflow a double (its area would be infinite or NaN: it would paint nothing in a bound mask
+ * while an unbound mask found points in it). A failing call leaves the
+ * mask as it was: when a paint fails after the list has changed, the list change is undone, so
+ * that the list and the painted pixels never disagree (letting the list keep a region the image
+ * does not show would make bound and unbound masks answer differently for the same point).
+ * Null pointers are preconditions, except the mask itself where stated. */
 #ifndef CI_ID_MASK_H
 #define CI_ID_MASK_H
 
@@ -56,7 +62,11 @@ CI_ID_API int32_t cid_mask_destruct(cid_mask* m);
  * nothing and returns 0. */
 CI_ID_API int32_t cid_mask_appendRegion(cid_mask* m, const cid_region* r, double growth);
 /* Forgets the region at index (-1: the last one) and clears its pixels where no other region
- * covers them. growth is not needed (the mask remembers what it painted) and is not read. */
+ * covers them. growth is not read: clearing the rectangle grown by a growth given now would
+ * clear too little, or pixels of other regions, whenever it differs from the growth the region
+ * was painted with, or the regions overlap; the mask remembers the rectangle it painted, clears
+ * exactly that and paints again the remaining regions it touched, so the image stays the union of
+ * the recorded regions whatever growth is passed here. */
 CI_ID_API int32_t cid_mask_removeRegion(cid_mask* m, int32_t index, double growth);
 /* Replaces the region at index (-1: the last one) by r, painted grown by growth. */
 CI_ID_API int32_t cid_mask_updateRegion(cid_mask* m, int32_t index, const cid_region* r,

@@ -29,7 +29,11 @@
  *
  * Statuses: failures of the mathematics library are passed on (CMATH_STATUS_PARALLEL_LINES from
  * cid_region_initLines, CMATH_STATUS_POINT_AT_INFINITY from a perspective map);
- * CID_STATUS_INVALID_GEOMETRY when growth by a distance meets a centre segment of zero length;
+ * CID_STATUS_INVALID_GEOMETRY when growth by a non-zero distance meets a centre segment of zero
+ * length (a region collapsed onto a line or a point has no direction to grow in; such regions
+ * come from measured data as easily as from a caller's mistake, so they get a status rather than
+ * a precondition report, which by default ends the process; growth by a distance of 0 needs no
+ * direction and leaves such a segment as it is);
  * CID_STATUS_OUT_OF_RANGE when an enclosing rectangle of whole pixels does not fit in 32 bits or
  * a corner is not finite. Corners that are NaN or infinite never crash or hang: measurements then
  * give NaN, the degeneracy test reports 1 and containment 0. Null pointers are preconditions.

@@ -4,8 +4,8 @@
  * - Positions are signed 64-bit sixteenths of a pixel, measured from the origin of the
  *   cidc_windowROI whose frame the shape lives in. Pixel index = position >> 4 (floor); the
  *   centre of pixel i is at 16 i + 8. Positions, distances, offsets and positions along a line
- *   given to these functions must lie within +-2^40 (2^36 pixels): larger values are broken
- *   preconditions (every product then fits 64 bits).
+ *   given to these functions must lie within +-2^35 (2^31 pixels, so that pixel indices fit
+ *   their 32-bit fields and every product fits 64 bits): larger values are broken preconditions.
  * - Directions and ratios are signed 32-bit with 16 fraction bits (65536 = 1.0).
  * - Angles are 16-bit binary angles, 65536 per turn: angle a is the direction (cos a, sin a) in
  *   image axes (x to the right, y downwards).

@@ -4,7 +4,11 @@
  * the boundary tracker a starting place and a threshold; the finders decide from the traced
  * contour's shape whether a symbol lies there. Seeds are window-relative (column and row counted
  * from the image window's top-left pixel); rows passed to the seed finders, contour points and
- * located rectangles are in image coordinates (pixel (i, j) covering [i, i + 1) x [j, j + 1)). */
+ * located rectangles are in image coordinates (pixel (i, j) covering [i, i + 1) x [j, j + 1)).
+ *
+ * Size limit: seeds and contour points are 24.8 fixed point in 32 bits, so every image coordinate
+ * of the window and its width and height must stay within 8,388,606 (2^23 - 2) pixels; a window
+ * beyond that gives CSYS_STATUS_SIZE_OUT_OF_RANGE. */
 #ifndef CI_ID_TRACKING_H
 #define CI_ID_TRACKING_H
 

@@ -17,6 +17,7 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_status.h"
+#include "ci_id/priv/ci_idut/locate/tracker_limits.h"
 
 namespace {
 
@@ -173,6 +174,7 @@ int32_t trace(const cimg_imageConst* image, const cbt_runParams* params, bool ad
     int32_t status = cimg_windowConst_init(&window, image);
     if (status < 0) return status;
     if (window.depth != CIMG_DEPTH_8U) return CIMG_STATUS_INVALID_IMAGE;
+    if (!cidut::fitsTrackerCoordinates(window)) return CSYS_STATUS_SIZE_OUT_OF_RANGE;
     pixelGrid grid{window.pixels, window.pitch,   window.width,
                    window.height, window.xOffset, window.yOffset};
     tracer walker(grid, *params, adaptive);

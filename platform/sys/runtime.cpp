@@ -1,8 +1,8 @@
 // Stop requests, one-time set-up, critical sections and shut-down registration.
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <utility>
-#include <vector>
 
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_runtime.h"
@@ -24,24 +24,33 @@ std::recursive_mutex& onceMutex() {
 }
 
 // Functions to run at unload, kept in a function-local static so that registration works from
-// other static initialisers too.
+// other static initialisers too. A fixed table: registering must not allocate (the library's
+// few lazily built tables and critical sections need a handful of entries).
 class shutdownList {
 public:
-    void add(void (*function)(void*), void* argument) {
+    static constexpr int kCapacity = 64;
+
+    bool add(void (*function)(void*), void* argument) {
         std::lock_guard<std::mutex> lock(mutex_);
-        entries_.emplace_back(function, argument);
+        if (count_ == kCapacity) return false;
+        entries_[count_++] = entry{function, argument};
+        return true;
     }
     ~shutdownList() {
-        while (!entries_.empty()) {
-            auto entry = entries_.back();
-            entries_.pop_back();
-            entry.first(entry.second);
+        while (count_ > 0) {
+            const entry e = entries_[--count_];
+            e.function(e.argument);
         }
     }
 
 private:
+    struct entry {
+        void (*function)(void*);
+        void* argument;
+    };
     std::mutex mutex_;
-    std::vector<std::pair<void (*)(void*), void*>> entries_;
+    entry entries_[kCapacity];
+    int count_ = 0;
 };
 
 shutdownList& shutdownFunctions() {
@@ -84,9 +93,14 @@ int32_t csys_criticalSection_constructSingleton(csys_criticalSection** section) 
     if (__atomic_load_n(section, __ATOMIC_ACQUIRE)) return CSYS_STATUS_OK;
     std::lock_guard<std::recursive_mutex> lock(onceMutex());
     if (*section) return CSYS_STATUS_OK;
+    // Process-lifetime objects, released at unload: not from the installable allocator, whose
+    // owner may have gone by then. nothrow: no exception may leave a C entry point.
     auto* created = new (std::nothrow) csys_criticalSection;
     if (!created) return CSYS_STATUS_OUT_OF_MEMORY;
-    shutdownFunctions().add(&deleteSection, created);
+    if (!shutdownFunctions().add(&deleteSection, created)) {
+        deleteSection(created);
+        return CSYS_STATUS_SIZE_OUT_OF_RANGE;
+    }
     __atomic_store_n(section, created, __ATOMIC_RELEASE);
     return CSYS_STATUS_OK;
 }
@@ -110,8 +124,8 @@ int32_t csys_initializeOnce(csys_guardedFunction function, csys_onceState* state
 
 int32_t csys_shutdown_register(void (*function)(void* argument), void* argument) {
     CSTD_ASSERT(function);
-    shutdownFunctions().add(function, argument);
-    return CSYS_STATUS_OK;
+    return shutdownFunctions().add(function, argument) ? CSYS_STATUS_OK
+                                                        : CSYS_STATUS_SIZE_OUT_OF_RANGE;
 }
 
 cprt_optimizationInhibitedFunction cprt_isOptimizationInhibitedFP = nullptr;

@@ -488,7 +488,9 @@ int32_t cstd_vector__erase(cstd_vector_* v, void* first, intptr_t count) {
     unsigned char* gap = elementAt(v, index);
     status = destructRange(v, gap, n);
     size_t es = v->elementSize;
-    std::memmove(gap, gap + n * es, (v->size - index - n) * es);
+    size_t after = (v->size - index - n) * es;
+    // An empty vector has no storage: memmove must not see its null pointer, even for 0 bytes.
+    if (after > 0) std::memmove(gap, gap + n * es, after);
     v->size -= n;
     return status;
 }

@@ -18,6 +18,9 @@
  * (i, j) is at (256 i, 256 j), so a point rounds to the pixel it lies in. (Pixel (i, j) covers
  * [i, i + 1) x [j, j + 1) of image coordinates: add half a pixel to convert.)
  *
+ * Points in 24.8 fixed point limit the images: a window with an image coordinate, a width or a
+ * height beyond 8,388,606 (2^23 - 2) pixels gives CSYS_STATUS_SIZE_OUT_OF_RANGE.
+ *
  * Cost is linear in the contour length; the only allocation is the growth of the result's point
  * buffer, which is kept for the next call on the same result. */
 #ifndef CI_ID_CBT_H

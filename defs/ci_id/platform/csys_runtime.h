@@ -50,7 +50,8 @@ CI_ID_API int32_t csys_initializeOnce(csys_guardedFunction function, csys_onceSt
                                       void* argument);
 
 /* Registers function(argument) to run when the library is unloaded, in the reverse order of
- * registration. */
+ * registration. The table holds 64 entries and never allocates; a full table gives
+ * CSYS_STATUS_SIZE_OUT_OF_RANGE. */
 CI_ID_API int32_t csys_shutdown_register(void (*function)(void* argument), void* argument);
 
 /* ---- Optimised kernels -------------------------------------------------------------------

@@ -254,8 +254,11 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed_Adaptive(
                          window, &l, &found);
         if (status < 0) return status;
         finderReading reading;
-        found = found &&
-                looksLikeDataMatrix(window, l.exact, seed->mean, params->allowSkew != 0, &reading);
+        if (found) {
+            status = looksLikeDataMatrix(window, l.exact, seed->mean, params->allowSkew != 0,
+                                         &reading, &found);
+            if (status < 0) return status;
+        }
     }
     if (found) {
         track.slots[0] = track.slots[1] = cbt_point{l.vertex.x, l.vertex.y};

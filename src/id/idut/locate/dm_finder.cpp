@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "ci_id/platform/csys_assert.h"
+#include "ci_id/platform/csys_status.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/locate/dm_finder.h"
+#include "ci_id/priv/ci_idut/locate/tracker_limits.h"
 #include "ci_id/region.h"
 #include "ci_id/status.h"
 
@@ -16,6 +18,7 @@ int32_t viewImageAndMarker(const cimg_imageConst* image, cimg_image* marker,
     int32_t status = cimg_windowConst_init(window, image);
     if (status < 0) return status;
     if (window->depth != CIMG_DEPTH_8U) return CID_STATUS_INVALID_IMAGE;
+    if (!fitsTrackerCoordinates(*window)) return CSYS_STATUS_SIZE_OUT_OF_RANGE;
     cimg_window cells;
     status = cimg_window_init(&cells, marker);
     if (status < 0) return status;
@@ -117,21 +120,24 @@ bool strictlyInside(const cmath_vect& p, const cimg_windowConst& w) {
            p.y < w.yOffset + w.height - 1;
 }
 
-// The found L's rectangle within the window (unless allowed at its border), of a size that the
-// parameters accept, and showing a Data Matrix finder and timing pattern.
-bool cornerAccepted(const cornerFinding& corner, const cid2d_trackingParams& p,
-                    const cimg_windowConst& window, int32_t threshold, finderReading* reading) {
+// Whether the found L's rectangle lies within the window (unless allowed at its border), has a
+// size that the parameters accept, and shows a Data Matrix finder and timing pattern.
+int32_t cornerAccepted(const cornerFinding& corner, const cid2d_trackingParams& p,
+                       const cimg_windowConst& window, int32_t threshold, finderReading* reading,
+                       bool* accepted) {
+    *accepted = false;
     const cmath_shapeAffineRect& r = corner.rect;
     if (!p.allowAtBorder) {
         for (const cmath_vect& point : {r.po, r.px, r.py, corner.farCorner}) {
-            if (!strictlyInside(point, window)) return false;
+            if (!strictlyInside(point, window)) return 0;
         }
     }
     double xLength = std::hypot(r.px.x - r.po.x, r.px.y - r.po.y);
     double yLength = std::hypot(r.py.x - r.po.x, r.py.y - r.po.y);
-    return std::min(xLength, yLength) >= p.minSymbolSize &&
-           std::max(xLength, yLength) <= p.maxSymbolSize &&
-           looksLikeDataMatrix(window, r, threshold, p.allowSkew != 0, reading);
+    if (std::min(xLength, yLength) < p.minSymbolSize || std::max(xLength, yLength) > p.maxSymbolSize) {
+        return 0;
+    }
+    return looksLikeDataMatrix(window, r, threshold, p.allowSkew != 0, reading, accepted);
 }
 
 int32_t shapeHintOf(const cid2d_trackingParams& p) {
@@ -159,11 +165,10 @@ int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t 
         int32_t status = findCorner(area.contour, area.smoothed, area.segments, runs, n,
                                     p.allowSkew, p.allowStrongSkew, shapeHintOf(p), corner);
         if (status >= 0) status = csys_attention_check();
-        if (status < 0) return status;
-        if (corner->found && cornerAccepted(*corner, p, window, threshold, reading)) {
-            *accepted = true;
-            return 0;
+        if (status >= 0 && corner->found) {
+            status = cornerAccepted(*corner, p, window, threshold, reading, accepted);
         }
+        if (status < 0 || *accepted) return status;
     }
     return 0;
 }
@@ -277,12 +282,14 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
     finderReading reading{};
     bool accepted = false;
     status = fitCorner(area, n, runs, q, *params, window, seed->mean, &corner, &reading, &accepted);
-    if (status < 0 || !accepted) return status;
-    refineCorner(window, reading, params->allowSkew != 0, &corner);
-    storeCorner(corner, *seed, result);
-    status = confirmFound(image, *params, mask, maskArgument, result);
+    if (status >= 0 && accepted) {
+        status = refineCorner(window, reading, params->allowSkew != 0, &corner);
+        if (status >= 0) storeCorner(corner, *seed, result);
+        if (status >= 0) status = confirmFound(image, *params, mask, maskArgument, result);
+        if (status >= 0) result->quality = 1000;
+    }
     if (status < 0) return status;
-    result->quality = 1000;
+    // Set whether or not the corner passes found an L: only the earlier rejections leave it.
     result->scanLineIndex = params->firstScanLine;
     return 0;
 }

@@ -7,9 +7,9 @@
 // follows a perspective view.
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "ci_id/linefit.h"
+#include "ci_id/platform/cx_vector.h"
 #include "ci_id/priv/ci_idut/locate/dm_finder.h"
 #include "ci_id/priv/ci_idut/locate/grey_sample.h"
 
@@ -73,49 +73,63 @@ bool edgeAcross(const cimg_windowConst& w, const frame& f, double along, double 
     return false;
 }
 
+using pointList = cxVector<cmath_vect>;
+
 // Edge points about every pixel along the side between fractions t0 and t1 of its length.
-std::vector<cmath_vect> edgePoints(const cimg_windowConst& w, const frame& f, double t0, double t1,
-                                   double module, bool darkInk) {
-    std::vector<cmath_vect> points;
+int32_t edgePoints(const cimg_windowConst& w, const frame& f, double t0, double t1, double module,
+                   bool darkInk, pointList* points) {
+    points->clear();
     for (double along = t0 * f.length; along <= t1 * f.length; along += 1.0) {
         cmath_vect edge;
-        if (edgeAcross(w, f, along, module, darkInk, &edge)) points.push_back(edge);
+        if (!edgeAcross(w, f, along, module, darkInk, &edge)) continue;
+        int32_t status = points->pushBack(edge);
+        if (status < 0) return status;
     }
-    return points;
+    return 0;
 }
 
-bool fitLine(const std::vector<cmath_vect>& points, const cmath_vect& origin, cidut_line* line) {
+bool fitLine(const cmath_vect* begin, const cmath_vect* end, const cmath_vect& origin,
+             cidut_line* line) {
     ccCidLSLineFitter fitter;
-    for (const cmath_vect& p : points) fitter.update(cx2Vect(p.x - origin.x, p.y - origin.y));
+    for (const cmath_vect* p = begin; p != end; ++p) {
+        fitter.update(cx2Vect(p->x - origin.x, p->y - origin.y));
+    }
     if (fitter.numPoints() < kLeastPoints || !fitter.fit(*line)) return false;
     line->pos = cmath_vect{line->pos.x + origin.x, line->pos.y + origin.y};
     return true;
 }
 
-// Least-squares line of the edge points, fitted again without those far from the first fit.
-bool fitEdge(const std::vector<cmath_vect>& points, const cmath_vect& origin, cidut_line* line) {
+// Least-squares line of the edge points, fitted again without those far from the first fit
+// (the kept points are moved to the front of the list, in their order).
+bool fitEdge(pointList& points, const cmath_vect& origin, cidut_line* line) {
     cidut_line first;
-    if (!fitLine(points, origin, &first)) return false;
-    std::vector<cmath_vect> kept;
+    if (!fitLine(points.begin(), points.end(), origin, &first)) return false;
+    cmath_vect* kept = points.begin();
     for (const cmath_vect& p : points) {
         double distance = 0;
         cidut_line_getDistToPoint(&first, &p, &distance);
-        if (std::fabs(distance) < kOutlier) kept.push_back(p);
+        if (std::fabs(distance) < kOutlier) *kept++ = p;
     }
-    return fitLine(kept, origin, line);
+    return fitLine(points.begin(), kept, origin, line);
 }
 
 // The far side parallel to direction through the edge points: their median offset.
-bool fitParallel(const std::vector<cmath_vect>& points, const cmath_vect& direction,
-                 cidut_line* line) {
-    if (static_cast<int>(points.size()) < kLeastPoints) return false;
+int32_t fitParallel(const pointList& points, const cmath_vect& direction, cidut_line* line,
+                    bool* fitted) {
+    *fitted = false;
+    if (static_cast<int>(points.size()) < kLeastPoints) return 0;
     cmath_vect normal{-direction.y, direction.x};
-    std::vector<double> offsets;
-    for (const cmath_vect& p : points) offsets.push_back(p.x * normal.x + p.y * normal.y);
-    std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
-    double offset = offsets[offsets.size() / 2];
-    cmath_vect through{offset * normal.x, offset * normal.y};
-    return cidut_line_initDirPos(line, &direction, &through) >= 0;
+    cxVector<double> offsets;
+    int32_t status = offsets.resize(points.size(), 0.0);
+    if (status < 0) return status;
+    for (size_t k = 0; k < points.size(); ++k) {
+        offsets[k] = points[k].x * normal.x + points[k].y * normal.y;
+    }
+    double* middle = offsets.begin() + offsets.size() / 2;
+    std::nth_element(offsets.begin(), middle, offsets.end());
+    cmath_vect through{*middle * normal.x, *middle * normal.y};
+    *fitted = cidut_line_initDirPos(line, &direction, &through) >= 0;
+    return 0;
 }
 
 bool meet(const cidut_line& a, const cidut_line& b, cmath_vect* at) {
@@ -124,8 +138,8 @@ bool meet(const cidut_line& a, const cidut_line& b, cmath_vect* at) {
 
 }  // namespace
 
-void refineCorner(const cimg_windowConst& window, const finderReading& reading, bool fitFarSides,
-                  cornerFinding* corner) {
+int32_t refineCorner(const cimg_windowConst& window, const finderReading& reading,
+                     bool fitFarSides, cornerFinding* corner) {
     const double* modules = reading.modules;
     const bool darkInk = reading.darkInk;
     const cmath_shapeAffineRect r = corner->rect;
@@ -133,34 +147,44 @@ void refineCorner(const cimg_windowConst& window, const finderReading& reading, 
     // Arm X is as thick as a module of the timing side that starts at its end.
     const frame armX = frameOf(r.po, r.px, centre);
     const frame armY = frameOf(r.po, r.py, centre);
+    pointList pointsX, pointsY;
+    int32_t status = edgePoints(window, armX, 0.1, 0.9, modules[0], darkInk, &pointsX);
+    if (status >= 0) status = edgePoints(window, armY, 0.1, 0.9, modules[1], darkInk, &pointsY);
+    if (status < 0) return status;
     cidut_line lineX, lineY;
     cmath_vect vertex;
-    if (!fitEdge(edgePoints(window, armX, 0.1, 0.9, modules[0], darkInk), r.po, &lineX) ||
-        !fitEdge(edgePoints(window, armY, 0.1, 0.9, modules[1], darkInk), r.po, &lineY) ||
+    if (!fitEdge(pointsX, r.po, &lineX) || !fitEdge(pointsY, r.po, &lineY) ||
         !meet(lineX, lineY, &vertex)) {
-        return;
+        return 0;
     }
     auto frameOfSide = [](const farSide& s) { return frame{s.from, s.along, s.outward, s.length}; };
-    const frame sideX = frameOfSide(reading.sides[0]);
-    const frame sideY = frameOfSide(reading.sides[1]);
-    const std::vector<cmath_vect> timingX =
-        edgePoints(window, sideX, 0.05, 0.95, modules[1], darkInk);
-    const std::vector<cmath_vect> timingY =
-        edgePoints(window, sideY, 0.05, 0.95, modules[0], darkInk);
+    status = edgePoints(window, frameOfSide(reading.sides[0]), 0.05, 0.95, modules[1], darkInk,
+                        &pointsX);
+    if (status >= 0) {
+        status = edgePoints(window, frameOfSide(reading.sides[1]), 0.05, 0.95, modules[0],
+                            darkInk, &pointsY);
+    }
+    if (status < 0) return status;
     cidut_line farX, farY;
     cmath_vect endX, endY, far;
-    bool measured = fitFarSides ? fitEdge(timingX, r.px, &farX) && fitEdge(timingY, r.py, &farY)
-                                : fitParallel(timingX, lineY.dir, &farX) &&
-                                      fitParallel(timingY, lineX.dir, &farY);
-    if (!measured || !meet(lineX, farX, &endX) || !meet(lineY, farY, &endY)) return;
+    bool measured = false;
     if (fitFarSides) {
-        if (!meet(farX, farY, &far)) return;
+        measured = fitEdge(pointsX, r.px, &farX) && fitEdge(pointsY, r.py, &farY);
+    } else {
+        status = fitParallel(pointsX, lineY.dir, &farX, &measured);
+        if (status >= 0 && measured) status = fitParallel(pointsY, lineX.dir, &farY, &measured);
+        if (status < 0) return status;
+    }
+    if (!measured || !meet(lineX, farX, &endX) || !meet(lineY, farY, &endY)) return 0;
+    if (fitFarSides) {
+        if (!meet(farX, farY, &far)) return 0;
     } else {
         far = cmath_vect{endX.x + endY.x - vertex.x, endX.y + endY.y - vertex.y};
     }
     corner->rect = cmath_shapeAffineRect{vertex, endX, endY};
     corner->farCorner = far;
     corner->farCornerFromShape = fitFarSides ? 0 : 1;
+    return 0;
 }
 
 }  // namespace cidut

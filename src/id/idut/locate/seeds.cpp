@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "ci_id/platform/csys_assert.h"
+#include "ci_id/platform/csys_status.h"
 #include "ci_id/priv/ci_idut/locate/seeds.h"
+#include "ci_id/priv/ci_idut/locate/tracker_limits.h"
 #include "ci_id/status.h"
 
 namespace cidut {
@@ -82,6 +84,7 @@ int32_t cid2d_getHorizontalTrackingSeeds(const cimg_imageConst* image, const int
     int32_t status = cimg_windowConst_init(&window, image);
     if (status < 0) return status;
     if (window.depth != CIMG_DEPTH_8U) return CIMG_STATUS_INVALID_IMAGE;
+    if (!cidut::fitsTrackerCoordinates(window)) return CSYS_STATUS_SIZE_OUT_OF_RANGE;
     const int spacing = cmath_double_floor(minPairSpacing);
     const int last = window.width - 1;
     int32_t total = 0;
@@ -119,6 +122,7 @@ int32_t cid2d_getHorizontalTrackingSeeds_threeScanlines(
     int32_t status = cimg_windowConst_init(&window, image);
     if (status < 0) return status;
     if (window.depth != CIMG_DEPTH_8U) return CIMG_STATUS_INVALID_IMAGE;
+    if (!cidut::fitsTrackerCoordinates(window)) return CSYS_STATUS_SIZE_OUT_OF_RANGE;
     const int last = window.width - 1;
     int32_t committed = 0;
     for (int line = 0; line < 3 && committed < maxSeeds; ++line) {

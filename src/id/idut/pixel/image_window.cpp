@@ -2,7 +2,9 @@
 // images: bound, of the expected depth, and with rows aligned for that depth.
 #include "ci_id/priv/ci_idut/pixel/image_window.h"
 
+#include "ci_id/platform/cip_pel.h"
 #include "ci_id/platform/csys_assert.h"
+#include "ci_id/platform/csys_status.h"
 #include "ci_id/status.h"
 
 namespace cidut {
@@ -48,7 +50,8 @@ int32_t finishOutput(cimg_image* destination, cimg_image* fresh) {
 }
 
 bool sharePixels(const cimg_imageConst* a, const cimg_imageConst* b) {
-    return a->buffer && a->buffer == b->buffer;
+    // The windows' bytes, not the buffer records: two records may wrap the same caller memory.
+    return cip_pelfunc_checkMemoryOverlap(a, b) == CIP_STATUS_MEMORY_OVERLAP;
 }
 
 }  // namespace cidut

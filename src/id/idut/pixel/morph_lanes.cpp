@@ -43,13 +43,18 @@ void transpose8x8(const uint8_t* source, intptr_t sourcePitch, uint8_t* destinat
     uint64_t r[8];
     for (int32_t i = 0; i < 8; ++i) std::memcpy(&r[i], source + i * sourcePitch, 8);
     const uint64_t masks[3] = {0x00FF00FF00FF00FFull, 0x0000FFFF0000FFFFull, 0x00000000FFFFFFFFull};
-    for (int32_t round = 0, step = 1; round < 3; ++round, step *= 2) {
-        const int32_t shift = 8 * step;
-        for (int32_t i = 0; i < 8; ++i) {
-            if (i & step) continue;
-            const uint64_t t = ((r[i] >> shift) ^ r[i + step]) & masks[round];
-            r[i + step] ^= t;
-            r[i] ^= t << shift;
+    // The rows exchanged in each round, listed so that every index is visibly within r.
+    static constexpr int8_t kPairs[3][4][2] = {{{0, 1}, {2, 3}, {4, 5}, {6, 7}},
+                                               {{0, 2}, {1, 3}, {4, 6}, {5, 7}},
+                                               {{0, 4}, {1, 5}, {2, 6}, {3, 7}}};
+    for (int32_t round = 0; round < 3; ++round) {
+        const int32_t shift = 8 << round;
+        for (const auto& pair : kPairs[round]) {
+            uint64_t& low = r[pair[0]];
+            uint64_t& high = r[pair[1]];
+            const uint64_t t = ((low >> shift) ^ high) & masks[round];
+            high ^= t;
+            low ^= t << shift;
         }
     }
     for (int32_t i = 0; i < 8; ++i) std::memcpy(destination + i * destinationPitch, &r[i], 8);

@@ -1,5 +1,6 @@
 // Masks: the list of recorded regions and, for a bound mask, the image they are painted into.
 #include <cmath>
+#include <initializer_list>
 
 #include "ci_id/mask.h"
 #include "ci_id/platform/cdraw.h"
@@ -8,6 +9,7 @@
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_status.h"
 #include "ci_id/priv/ci_idut/containers/cstd_vector_generic.h"
+#include "ci_id/status.h"
 
 CSYS_TYPECHECK_DEFINE(cid_mask)
 
@@ -56,6 +58,20 @@ int32_t paintedRectOf(const cid_mask& m, const cid_region& r, double growth,
     center.xLength = std::fmax(0.0, center.xLength + pixels);
     center.yLength = std::fmax(0.0, center.yLength + pixels);
     return cmath_shapeAffineRect_initCenter(out, &center);
+}
+
+// Corners beyond this magnitude make the products of the region's sides overflow a double: its
+// area is then infinite or NaN, the painted rectangle would be empty while the region list
+// still contains points, and a bound and an unbound mask would answer differently.
+constexpr double kLargestCorner = 1e150;
+
+int32_t checkRecordable(const cid_region& r) {
+    for (const cmath_vect& c : {r.Po, r.Px, r.Py, r.Popp}) {
+        if (std::fabs(c.x) > kLargestCorner || std::fabs(c.y) > kLargestCorner) {
+            return CID_STATUS_INVALID_GEOMETRY;
+        }
+    }
+    return 0;
 }
 
 cmath_shapeAffineRect* paintedRects(cid_mask& m) {
@@ -180,7 +196,8 @@ int32_t cid_mask_appendRegion(cid_mask* m, const cid_region* r, double growth) {
     if (!m) return 0;
     CSTD_ASSERT(r);
     cmath_shapeAffineRect painted;
-    int32_t status = m->isBound ? paintedRectOf(*m, *r, growth, &painted) : 0;
+    int32_t status = checkRecordable(*r);
+    if (status >= 0 && m->isBound) status = paintedRectOf(*m, *r, growth, &painted);
     if (status >= 0) status = cstd_vector_cid_region_pushBack(&m->regions, r);
     if (status < 0 || !m->isBound) return status;
     status = cstd_vector__pushBack(&m->paintedRects, &painted);
@@ -216,6 +233,7 @@ int32_t cid_mask_updateRegion(cid_mask* m, int32_t index, const cid_region* r, d
     CSTD_ASSERT(m && r);
     size_t position = 0;
     int32_t status = resolveIndex(*m, index, &position);
+    if (status >= 0) status = checkRecordable(*r);
     if (status >= 0 && m->isBound) {
         cmath_shapeAffineRect painted;
         status = paintedRectOf(*m, *r, growth, &painted);

@@ -18,13 +18,15 @@ int32_t stepsBetween(pixelPtr from, pixelPtr to, intptr_t along) {
 }  // namespace
 
 edgeKernel edgeKernelFor(const cidc_gradientDir16& gradient, intptr_t pitch) {
-    const int32_t a = gradient.x < 0 ? -gradient.x : gradient.x;
-    const int32_t b = gradient.y < 0 ? -gradient.y : gradient.y;
-    if (a == 0 && b == 0) return edgeKernel{0, 0, 0, 0, pitch};
+    const int32_t gx = gradient.x, gy = gradient.y;
+    if (gx == 0) return edgeKernel{gy, 2 * gy, gy, 0, pitch};
+    if (gy == 0) return edgeKernel{-gx, 0, gx, 2 * gx, pitch};
+    const int32_t a = gx < 0 ? -gx : gx;
+    const int32_t b = gy < 0 ? -gy : gy;
     const int32_t n = b < a ? 2 * a + b : a + 2 * b;
-    const auto gx = static_cast<int16_t>(gradient.x * 64 / n);
-    const auto gy = static_cast<int16_t>(gradient.y * 64 / n);
-    return edgeKernel{gy - gx, 2 * gy, gx + gy, 2 * gx, pitch};
+    const auto x = static_cast<int16_t>(gx * 64 / n);
+    const auto y = static_cast<int16_t>(gy * 64 / n);
+    return edgeKernel{y - x, 2 * y, x + y, 2 * x, pitch};
 }
 
 int32_t startScan(const scanSetup& s, int32_t first, int64_t samples, cidc_peakDetectState* state,
@@ -72,7 +74,7 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
 
 int32_t runKernelAxis(pixelPtr start, intptr_t along, int32_t count, const edgeKernel& k,
                       const scanSetup& s) {
-    auto sampleAt = [&](int32_t i) { return static_cast<int16_t>(k.at(start + i * along)); };
+    auto sampleAt = [&](int32_t i) { return k.at(start + i * along); };
     cidc_peakDetectState state;
     loopTracker t;
     int32_t status = startScan(s, sampleAt(0), int64_t{count} + 1, &state, &t);
@@ -80,7 +82,7 @@ int32_t runKernelAxis(pixelPtr start, intptr_t along, int32_t count, const edgeK
     const int32_t threshold = loopThreshold(s.threshold * 8);
     const pixelPtr end = start + (intptr_t{count} + 1) * along;
     for (pixelPtr p = start + along; p != end; p += along) {
-        t.feed(static_cast<int16_t>(k.at(p)), threshold, reinterpret_cast<intptr_t>(p));
+        t.feed(k.at(p), threshold, reinterpret_cast<intptr_t>(p));
     }
     return finishScan(
         s, t, &state,

@@ -48,6 +48,8 @@ int32_t buildROI(cidc_windowROI* roi, const cimg_windowConst& window, int32_t ma
 void shrinkAxis(int64_t shrink, int64_t* margin, int64_t* span, int64_t* min, int64_t* max,
                 int64_t* halfSpan, int32_t* start, int32_t* end, int32_t* size) {
     if (shrink <= *margin) return;
+    // Checked before any arithmetic: twice a huge shrink would overflow.
+    CSTD_ASSERT(shrink <= *span / 2);
     *span -= 2 * shrink;
     *min += shrink;
     *max -= shrink;

@@ -78,13 +78,15 @@ struct finderReading {
 };
 
 // Whether the L of rect (vertex po, arm ends px and py) shows a Data Matrix finder at the given
-// threshold: solid arms with a quiet zone beyond them and timing along the far sides.
-bool looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffineRect& rect,
-                         int32_t threshold, bool askew, finderReading* reading);
+// threshold: solid arms with a quiet zone beyond them and timing along the far sides. Working
+// arrays come from the library allocator: running out gives its status and *found false.
+int32_t looksLikeDataMatrix(const cimg_windowConst& window, const cmath_shapeAffineRect& rect,
+                            int32_t threshold, bool askew, finderReading* reading, bool* found);
 
 // Measures the L's sides on the image and fits them, the far sides parallel to the solid ones or,
-// with fitFarSides, freely; keeps the L as it is where a side cannot be measured.
-void refineCorner(const cimg_windowConst& window, const finderReading& reading, bool fitFarSides,
-                  cornerFinding* corner);
+// with fitFarSides, freely; keeps the L as it is where a side cannot be measured. Working arrays
+// come from the library allocator: running out gives its status and leaves the L as it was.
+int32_t refineCorner(const cimg_windowConst& window, const finderReading& reading,
+                     bool fitFarSides, cornerFinding* corner);
 
 }  // namespace cidut

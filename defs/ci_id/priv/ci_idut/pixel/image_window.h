@@ -19,7 +19,8 @@ int32_t prepareOutput(cimg_image* destination, int32_t depth, int32_t width, int
                       cimg_image* fresh, cimg_window* window);
 int32_t finishOutput(cimg_image* destination, cimg_image* fresh);
 
-// True when the two records share pixels, so that writing one may change the other.
+// True when the windows of the two (bound) records share bytes, so that writing one may change
+// the other.
 bool sharePixels(const cimg_imageConst* a, const cimg_imageConst* b);
 
 template <typename T>

@@ -11,8 +11,10 @@ namespace cidut {
 
 using pixelPtr = const uint8_t*;
 
-// The Sobel gradient projected onto a gradient direction, in 16-bit weights whose sum of
-// magnitudes never exceeds 128, so a gradient of 8-bit pixels always fits 16 bits.
+// The Sobel gradient projected onto a gradient direction. The weights and the sum are 32-bit:
+// a direction with a component of 16384 or more would wrap 16-bit weights, and weights of that
+// size would wrap a 16-bit sum; where neither wraps the result is the same. The sum's magnitude
+// stays below 4 * 65536 * 255 < 2^30, as the peak rule needs.
 struct edgeKernel {
     int32_t w1, w2, w3, w4;  // below-left - above-right, below - above, below-right - above-left,
                              // right - left
@@ -25,8 +27,8 @@ struct edgeKernel {
     }
 };
 
-// Weights from (gx, gy) scaled by 64 / (2 max + min) of the magnitudes, on the axes too, so
-// that only the direction matters; all zero for the zero direction.
+// The weights of (gx, gy): along an axis taken as they are (gx = 0: gy, 2 gy, gy, 0; gy = 0:
+// -gx, 0, gx, 2 gx), otherwise scaled by 64 / (2 max + min) of the magnitudes.
 edgeKernel edgeKernelFor(const cidc_gradientDir16& gradient, intptr_t pitch);
 
 // What every loop of one scan shares: the contrast threshold, the position offset (the scan
@@ -50,11 +52,12 @@ int32_t finishScan(const scanSetup& s, const loopTracker& t, cidc_peakDetectStat
     return cidc_peakDetectState_finish(state, s.peaks);
 }
 
-// A threshold on 16-bit samples, clamped to +-2^20: beyond the largest sample, no clamped value
-// decides differently, and sums with samples stay far inside 32 bits.
+// A threshold clamped to +-2^29. A threshold scaled as the loops need (8 T, T / 4) would wrap
+// 16 bits for large T; clamped, it decides exactly as the unclamped one does, since no sample
+// comes near 2^29, and sums of a threshold and a sample stay inside 32 bits.
 inline int32_t loopThreshold(int64_t threshold) {
     return static_cast<int32_t>(
-        std::min<int64_t>(std::max<int64_t>(threshold, -(1 << 20)), 1 << 20));
+        std::min<int64_t>(std::max<int64_t>(threshold, -(1 << 29)), 1 << 29));
 }
 
 inline uint8_t meanOf(int32_t a, int32_t b) { return static_cast<uint8_t>((a + b) >> 1); }
@@ -69,7 +72,8 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
 int32_t runKernelAxis(pixelPtr start, intptr_t along, int32_t count, const edgeKernel& k,
                       const scanSetup& s);
 
-// Oblique scan of a clipped segment; windowPixels is the window's top-left pixel.
+// Oblique scan of a clipped segment: a Bresenham walk between its end pixels; windowPixels is
+// the window's top-left pixel.
 int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
                          const cidc_windowROI& roi, const edgeKernel& k, const scanSetup& s);
 
