@@ -19,7 +19,7 @@ constexpr int32_t kSize = 2048;
 
 struct barsBench {
     cid_test::sceneImage scene{kSize, kSize, 0, cid_test::barsScene(0.5, 2, 12, 3), 2};
-    cimg_windowConst window{};
+    cidc_windowRect window{};
     cidc_windowROI roi{};
     std::vector<cidc_scanLine> rows, columns, oblique;
 

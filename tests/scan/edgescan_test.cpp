@@ -59,7 +59,7 @@ cidc_scanLine lineThrough(int64_t x, int64_t y, cidc_unitDir16 dir) {
 class VerticalStep : public ::testing::Test {
 protected:
     VerticalStep() : scene_(20, 5, 2, cid_test::stepEdgeScene(0, 10, 0, 200), 1) {
-        const cimg_windowConst w = scene_.window();
+        const cidc_windowRect w = scene_.window();
         cidc_windowROI_initCorner(&roi_, &w, 1, 1);
     }
     sceneImage scene_;
@@ -108,7 +108,7 @@ TEST_F(VerticalStep, KernelLoopFollowsTheGradientDirection) {
 // (gx, gy) matters, whatever its size, and a large one cannot overflow the 16-bit gradient.
 TEST(EdgeScan, AxisGradientsAreNormalisedLikeTheOthers) {
     sceneImage diagonal(40, 40, 2, cid_test::stepEdgeScene(kPi / 4, 28, 0, 250), 4);
-    const cimg_windowConst w = diagonal.window();
+    const cidc_windowRect w = diagonal.window();
     cidc_windowROI roi;
     cidc_windowROI_initCorner(&roi, &w, 1, 1);
     const cidc_unitDir16 right{65536, 0};
@@ -188,7 +188,7 @@ TEST_F(VerticalStep, GuardsOnImagesAndROIs) {
     segment.pts[0].x = 12345;
     untouched = segment;
     // Margins of 0 would read outside the window.
-    const cimg_windowConst w = scene_.window();
+    const cidc_windowRect w = scene_.window();
     cidc_windowROI noMargin, sideMargin;
     cidc_windowROI_initCorner(&noMargin, &w, 0, 0);
     cidc_windowROI_initCorner(&sideMargin, &w, 1, 0);
@@ -197,7 +197,7 @@ TEST_F(VerticalStep, GuardsOnImagesAndROIs) {
                   CID_STATUS_INVALID_PARAMETER);
     }
     // A ROI of a larger window.
-    const cimg_windowConst larger{40, 20, 0, 0, 0, 1, nullptr};
+    const cidc_windowRect larger{40, 20, 0, 0};
     cidc_windowROI foreign;
     cidc_windowROI_initCorner(&foreign, &larger, 1, 1);
     EXPECT_EQ(cidc_runEdgeScan(scene_.image(), &foreign, &params, &shape, &g, &v, &segment),
@@ -289,7 +289,7 @@ void checkEdges(loopKind kind, uint32_t seed, double minBlur, double maxBlur, do
         sceneImage padded(kSize, kSize, 6, edge, samples, seed + trial);
         sceneImage exact(kSize, kSize, 0, edge, samples);
         cidc_windowROI roiPadded, roiExact;
-        const cimg_windowConst wp = padded.window(), we = exact.window();
+        const cidc_windowRect wp = padded.window(), we = exact.window();
         cidc_windowROI_initCenter(&roiPadded, &wp, 2, 2);
         cidc_windowROI_initCenter(&roiExact, &we, 2, 2);
         const scanResult r = scan(padded.image(), roiPadded, c.line, c.gradient, 300);
@@ -301,7 +301,7 @@ void checkEdges(loopKind kind, uint32_t seed, double minBlur, double maxBlur, do
         cidc_convertPeakToImage(&r.peaks[0].position, &r.segment, roiPadded.originX,
                                 roiPadded.originY, &at);
         // Back to window coordinates, then the distance to the edge.
-        const double x = at.x - wp.xOffset, y = at.y - wp.yOffset;
+        const double x = at.x - wp.x, y = at.y - wp.y;
         const double error = x * std::cos(c.normal) + y * std::sin(c.normal) - c.offset;
         EXPECT_LE(std::fabs(error), 0.25) << "trial " << trial;
         worst = std::max(worst, std::fabs(error));
@@ -408,7 +408,7 @@ TEST(EdgeScan, AxisLoopsDetectExactlyTheDetectorsPeaks) {
             cid_test::barsScene(std::uniform_real_distribution<double>(0, 6.3)(rng), 1, 5, trial),
             2, trial);
         img.addNoise(static_cast<int>(rng() % 8), trial);
-        const cimg_windowConst w = img.window();
+        const cidc_windowRect w = img.window();
         cidc_windowROI roi;
         cidc_windowROI_initCenter(&roi, &w, 1 + static_cast<int32_t>(rng() % 3),
                                   1 + static_cast<int32_t>(rng() % 3));
@@ -452,7 +452,7 @@ TEST(EdgeScan, AxisLoopsDetectExactlyTheDetectorsPeaks) {
 // up to the last row and column and no further (the address sanitizer would tell).
 TEST(EdgeScan, BorderScansStayInsideTheImage) {
     sceneImage exact(24, 18, 0, cid_test::barsScene(0.4, 2, 5, 9), 4);
-    const cimg_windowConst w = exact.window();
+    const cidc_windowRect w = exact.window();
     cidc_windowROI roi;
     cidc_windowROI_initCorner(&roi, &w, 1, 1);
     std::mt19937 rng(5);

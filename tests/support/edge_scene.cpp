@@ -85,10 +85,10 @@ sceneImage::sceneImage(int32_t width, int32_t height, int32_t padding, const gre
 
 sceneImage::~sceneImage() { cimg_image_destruct(&image_); }
 
-cimg_windowConst sceneImage::window() const {
+cidc_windowRect sceneImage::window() const {
     cimg_windowConst w{};
     if (cimg_windowConst_init(&w, &image_.asConst) != 0) throw std::runtime_error("no window");
-    return w;
+    return cidc_windowRect{w.width, w.height, w.xOffset, w.yOffset};
 }
 
 uint8_t sceneImage::at(int32_t x, int32_t y) const {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ci_id/platform/cimg.h"
+#include "ci_id/scan.h"
 
 namespace cid_test {
 
@@ -38,7 +39,8 @@ public:
     sceneImage& operator=(const sceneImage&) = delete;
 
     const cimg_imageConst* image() const { return &image_.asConst; }
-    cimg_windowConst window() const;
+    // The window as the ROI constructors take it.
+    cidc_windowRect window() const;
     // Grey level of window pixel (x, y).
     uint8_t at(int32_t x, int32_t y) const;
     // Adds uniform noise in [-amplitude, amplitude] to every window pixel, saturating.
