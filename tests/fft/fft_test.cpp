@@ -179,13 +179,15 @@ void checkPelFFT(const std::vector<uint8_t>& pixels, int w, int h, int rowsOnly)
                         value.emplace_back(out.at(x, y));
                         expected.emplace_back(power);
                     } else {
+                        // The six-digit twiddle seeds hold the transform to about 1e-5 of
+                        // its scale, the DC value.
                         ASSERT_NEAR(out.at(x, y), std::log(power + 1e-10),
-                                    power > 1 ? 1e-9 : 1e-3 / (power + 1e-10));
+                                    4e-5 * std::abs(reference[0]) / std::sqrt(power + 1e-10));
                     }
                 }
             }
             if (mode < 3) {
-                EXPECT_LT(relativeError(value, expected), 1e-9) << mode << " " << rowsOnly;
+                EXPECT_LT(relativeError(value, expected), 1e-5) << mode << " " << rowsOnly;
             }
         }
     }
