@@ -129,20 +129,19 @@ TEST(ReedSolomonInput, DecoderRefusesBadLengthsSymbolsAndRecords) {
         int32_t length;
         int32_t status;
     };
-    for (attempt a : {attempt{&dm.code, 0, CID_STATUS_OUT_OF_RANGE},
-                      attempt{&dm.code, -5, CID_STATUS_OUT_OF_RANGE},
-                      attempt{&dm.code, 256, CID_STATUS_OUT_OF_RANGE},
-                      attempt{&pdf.code, 0, CID_STATUS_OUT_OF_RANGE},
+    // *result is 0 on entry; an empty codeword has nothing to correct.
+    for (attempt a : {attempt{&dm.code, 0, 0}, attempt{&dm.code, -5, CID_STATUS_OUT_OF_RANGE},
+                      attempt{&dm.code, 256, CID_STATUS_OUT_OF_RANGE}, attempt{&pdf.code, 0, 0},
                       attempt{&pdf.code, 929, CID_STATUS_OUT_OF_RANGE}}) {
         EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(a.code, words.data(), a.length, &result),
                   a.status);
-        EXPECT_EQ(result, -1);
+        EXPECT_EQ(result, 0);
+        result = 7;
     }
     words[9] = 256;
-    result = 0;
     EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&dm.code, words.data(), 255, &result),
               CID_STATUS_INVALID_VALUE);
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, 0);
     words[9] = 929;
     EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&pdf.code, words.data(), 928, &result),
               CID_STATUS_INVALID_VALUE);
@@ -198,7 +197,7 @@ TEST(ReedSolomonInput, AllocationFailuresLeaveNothingBehind) {
     counter.failAfter(0);
     EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&code.code, words.data(), 40, &result),
               CSYS_STATUS_OUT_OF_MEMORY);
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, 0);
     int32_t numErrors = 0;
     int32_t corrected = 0;
     EXPECT_EQ(cid_RSSCCA_RSCorrectErrors_(words.data(), 40, 10, 0, nullptr, &numErrors, &corrected),
@@ -226,7 +225,7 @@ TEST(ReedSolomonInput, StopRequestEndsADecode) {
     int32_t result = 0;
     EXPECT_EQ(cid2d_ReedSolomonCode_CorrectErrs(&code.code, words.data(), 200, &result),
               CSYS_STATUS_STOP_REQUESTED);
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, 0);
     int32_t numErrors = 0;
     int32_t corrected = 0;
     EXPECT_EQ(
