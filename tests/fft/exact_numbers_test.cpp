@@ -44,25 +44,23 @@ TEST(FixedScaling, InverseShiftsByTenAfterTheWholeTransform) {
 }
 
 TEST(FixedScaling, InhibitedTransformsAreNotAvailable) {
-    std::vector<uint8_t> bytes(32 * 32, 9);
-    std::vector<uint16_t> words(32 * 32, 9);
-    std::vector<cf_fixedComplex32> f32(32 * 32);
-    std::vector<cf_fixedComplex16> f16(32 * 32);
-    std::vector<int32_t> out32(32 * 32);
-    std::vector<uint16_t> out16(32 * 32);
-    std::vector<uint32_t> power(32);
+    // One block of 32 x 32 values serves every buffer of the five calls.
+    std::vector<cf_fixedComplex32> a(32 * 32, {9, 9}), b(32 * 32, {9, 9});
+    auto* bytes = reinterpret_cast<uint8_t*>(a.data());
+    auto* words = reinterpret_cast<uint16_t*>(a.data());
     const cprt_optimizationInhibitedFunction previous = cprt_isOptimizationInhibitedFP;
     cprt_isOptimizationInhibitedFP = [](const wchar_t* name) -> int32_t {
         return std::wcsstr(name, L"_fixed") != nullptr;
     };
-    const int32_t statuses[] = {cf2DFFT_32x32_fixed(0, 0, bytes.data(), f32.data(), 32, 32, 0, 0),
-                                cf2DIFFT_32x32_fixed(0, f32.data(), out32.data(), 32, 32, nullptr),
-                                cf2DFFT_16x16_fixed(words.data(), f16.data(), 32),
-                                cf2DIFFT_16x16_fixed(f16.data(), out16.data(), 32),
-                                cf1DFFT_32x32_fixed(bytes.data(), 32, power.data(), 32)};
+    const int32_t statuses[] = {
+        cf2DFFT_32x32_fixed(0, 0, bytes, b.data(), 32, 32, 0, 0),
+        cf2DIFFT_32x32_fixed(0, b.data(), reinterpret_cast<int32_t*>(a.data()), 32, 32, nullptr),
+        cf2DFFT_16x16_fixed(words, reinterpret_cast<cf_fixedComplex16*>(b.data()), 32),
+        cf2DIFFT_16x16_fixed(reinterpret_cast<cf_fixedComplex16*>(b.data()), words, 32),
+        cf1DFFT_32x32_fixed(bytes, 32, reinterpret_cast<uint32_t*>(b.data()), 32)};
     cprt_isOptimizationInhibitedFP = previous;
     for (const int32_t status : statuses) EXPECT_EQ(status, CID_STATUS_NOT_AVAILABLE);
-    EXPECT_EQ(cf1DFFT_32x32_fixed(bytes.data(), 32, power.data(), 32), 0);
+    EXPECT_EQ(cf1DFFT_32x32_fixed(bytes, 32, reinterpret_cast<uint32_t*>(b.data()), 32), 0);
 }
 
 TEST(TwiddleSeed, QuarterTurnCarriesTheSixDigitCosine) {
