@@ -17,7 +17,7 @@
  *   below 256.
  * - The log level is held to 0 .. 255 (the cap) rather than truncated to its low byte, so that the
  *   rare spectrum value that still passes 255 reads as the strongest, not as a weak one.
- * Decisions where the record is open:
+ * Choices where the definition leaves room:
  * - Angular peak: the first position of the largest value, moved right by half (rounded down) the
  *   run of equal values that follows it. The run is counted within the search range: for peak 1
  *   it stops at the profile's last column (it does not wrap to column 0), for peak 2 at the end of

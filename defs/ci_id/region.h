@@ -170,8 +170,8 @@ CI_ID_API int32_t cid_region_getAvXUnitDir(const cid_region* r, cmath_vect* dir)
 CI_ID_API int32_t cid_region_getAvYUnitDir(const cid_region* r, cmath_vect* dir);
 /* The local x (y) direction at p: the perspective direction, turned to run the same way as the
  * sides (affine: the side at the origin). The unit direction is (0, 0) for a zero vector. The
- * direction functions assert their pointers although their record promises no assertion: a null
- * region, point or output would otherwise be dereferenced. */
+ * direction functions assert their pointers although they are documented without assertions: a
+ * null region, point or output would otherwise be dereferenced. */
 CI_ID_API int32_t cid_region_getXAngleAtPoint(const cid_region* r, const cmath_vect* p,
                                               double* angle);
 CI_ID_API int32_t cid_region_getYAngleAtPoint(const cid_region* r, const cmath_vect* p,
@@ -191,7 +191,7 @@ CI_ID_API int32_t cid_region_getCenterSegments(const cid_region* r, cmath_vect* 
  * the longer, 1 for an affine region and for two equal halves. Mend: two zero halves (a centre
  * line of no length) give 1.0 instead of the 0 / 0 of the shorter-over-longer formula, a NaN
  * that every comparison downstream would take as false. The pointers are asserted, for the same
- * reason as the direction functions above, although the record promises no assertion. */
+ * reason as the direction functions above. */
 CI_ID_API int32_t cid_region_getXForshortening(const cid_region* r, double* ratio);
 CI_ID_API int32_t cid_region_getYForshortening(const cid_region* r, double* ratio);
 /* 1 when a corner is nearly straight (squared sine of its angle below 0.003, about 3.1 degrees),

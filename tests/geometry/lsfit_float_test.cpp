@@ -9,7 +9,7 @@
 
 namespace {
 
-// The fit as written for fixed-point points: integer sums, then float throughout (square roots
+// The fixed-point fit step by step: integer sums, then float throughout (square roots
 // in double, rounded back), outputs rounded half away from zero.
 cidut_fixedLine floatFit(const std::vector<cidut_fixedPoint>& pts, int fracBits) {
     int64_t x = 0, y = 0, xx = 0, yy = 0, xy = 0;

@@ -30,7 +30,7 @@ cid_test::greyImage rendered(int kind) {
 
 // How many spectrum values of the upper half reach a level of 256 or more, the level being
 // 30 * fastLog of the alpha-max-beta-min magnitude, of the Sobel magnitude in the disc of radius
-// 63 (the classifier's record writes both).
+// 63, both as the classifier computes them.
 int overflowing(const cid_test::greyImage& in, int32_t shift) {
     std::vector<uint8_t> g(128 * 128, 0);
     for (int y = 1; y < 127; ++y) {
