@@ -26,7 +26,8 @@ struct barsBench {
 
     barsBench() {
         window = cid_test::windowOf(scene.get());
-        cidc_windowROI_initCorner(&roi, &window, 1, 1);
+        const cidc_windowRect rect = cid_test::roiWindowOf(scene.get());
+        cidc_windowROI_initCorner(&roi, &rect, 1, 1);
         const cidc_unitDir16 right{65536, 0}, down{0, 65536};
         for (int32_t i = 1; i < kSize - 1; ++i) {
             rows.push_back(line(0, 16 * i + 8, right));

@@ -38,8 +38,7 @@ void scanImage(reader& in) {
         return;
     }
     cimg_image_window(&image, padding, padding, width, height);
-    cimg_windowConst window;
-    cimg_windowConst_init(&window, &image.asConst);
+    const cidc_windowRect window{width, height, padding, padding};
     const auto marginX = static_cast<int32_t>(in.within(0, (width - 2) / 2));
     const auto marginY = static_cast<int32_t>(in.within(0, (height - 2) / 2));
     cidc_windowROI roi;

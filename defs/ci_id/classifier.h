@@ -9,6 +9,23 @@
  * angle gives an angular profile whose two strongest directions at least a quarter of a half turn
  * apart, and the radial profiles along them, lead to the scores.
  *
+ * Mends (the scores then depend on them):
+ * - The spectrum is taken with an output shift of 16, not 0. Unshifted, the fixed-point spectrum of
+ *   any window with structure is so large that 30 * fastLog(|F|) passes 255 almost everywhere in
+ *   the upper half (up to about 590 for rendered symbols), and a byte keeps only its low 8 bits:
+ *   strong directions would read as weak ones. Shifted by 16, the levels of rendered symbols stay
+ *   below 256.
+ * - The log level is held to 0 .. 255 (the cap) rather than truncated to its low byte, so that the
+ *   rare spectrum value that still passes 255 reads as the strongest, not as a weak one.
+ * Choices where the definition leaves room:
+ * - Angular peak: the first position of the largest value, moved right by half (rounded down) the
+ *   run of equal values that follows it. The run is counted within the search range: for peak 1
+ *   it stops at the profile's last column (it does not wrap to column 0), for peak 2 at the end of
+ *   the arc at least a quarter of the profile away from peak 1.
+ * - Radial peak: after the leading non-increasing run of radial profile 1, the first position of
+ *   the largest value of the rest ("first strict maximum": a later equal value does not replace
+ *   it), not the first local maximum.
+ *
  * Directions are in units of 1/65536 of a full turn, taken modulo a half turn: the direction in
  * which the grey levels vary (the normal of bars), angle 0 along +x growing towards +y. The period
  * is that of the gradient in pixels * 256 (rounded): for bars it is the distance between

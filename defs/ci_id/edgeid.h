@@ -80,10 +80,12 @@ CI_ID_API int32_t cf_EdgeDetectID(const uint8_t* source, intptr_t sourceStride,
  * outputs' image-from-client transforms are the source's, followed by a shift of half a pixel
  * up and left unless mode is CF_EDGE_ID_MODE_SOBEL_CENTRED.
  * Per pixel: magnitude = the table's magnitude; direction = 255 when, with variant 1, the
- * magnitude is below threshold, else the output direction. Only pixels of W are read: in Sobel
- * mode a neighbour above the first row or left of the first column of W is replaced by the
- * nearest pixel of W. Polls csys_attention_check once per row; outputs are changed only on
- * success. */
+ * magnitude is below threshold, else the output direction. In Sobel mode the neighbours above
+ * the first row and left of the first column of W are the image's own pixels there, so a window
+ * inside a larger image gives the same values as the whole image; only at the image's top or
+ * left edge is a missing neighbour replaced by the nearest pixel of the image (mend: reading
+ * there would leave the image's memory). Polls csys_attention_check once per row; outputs are
+ * changed only on success. */
 CI_ID_API int32_t cfEdgeDetectIDMagAng(const cimg_imageConst* source, cimg_image* magnitude,
                                        cimg_image* direction, int32_t variant, uint8_t threshold,
                                        int32_t mode);

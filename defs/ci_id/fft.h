@@ -9,20 +9,27 @@
  *     before the column transforms, which are unscaled too. So the spectrum is X(p * s) / H;
  *     an all-255 32 x 32 block has the DC value 2147483520. The inverse is unscaled in both
  *     directions and its real part is shifted right by 10, so forward then inverse gives
- *     (p * s * W) >> 10.
+ *     (p * s * W) >> 10. Mend: the inverse runs in 64-bit values, since a full-scale spectrum
+ *     comes back to within 128 units of 2^31 and the twiddles' truncation can push it past 32
+ *     bits; wherever 32-bit sums would not wrap the results are the same.
  *   - 16-bit: the pixels are scaled by (32768 >> (log2 N - 1)) / 255 (integer division) and every
  *     radix-4 stage halves (rounded), in both directions; the forward transform also shifts the
  *     row results right by log2 N - 1 before the column transforms. The last radix-2 or radix-4
- *     stage of each transform is unscaled.
+ *     stage of each transform is unscaled. An all-255 block so has the DC value 8192 for N = 32
+ *     and 64, 2048 for 128 and 256, and 512 for 512: the larger sizes keep less of the 16-bit
+ *     range, and their rounding noise weighs more (against a double-precision DFT the
+ *     signal-to-noise ratio falls from about 30 dB at N = 32 towards the largest size).
  * Arithmetic wraps at 32 (16) bits: the scalings above keep every value of a transform of 8-bit
  * data in range. A caller-built spectrum fed to an inverse transform must respect the same
- * headroom. Each transform first tries an optimised kernel and falls back to the portable one;
- * cprt_isOptimizationInhibitedFP with the function's own name forces the portable kernel, which
- * gives identical results.
+ * headroom. Each transform asks cprt_isOptimizationInhibitedFP with its own name first; there is
+ * only the one implementation here, so an inhibited call fails with CID_STATUS_NOT_AVAILABLE.
  *
  * Floating point (cfRowDFT ... cidut_2dFFTPwrSpec_win8_). Direct DFTs (any length, one sin and
  * cos per term, meant for small windows) and radix-2 FFTs (power-of-two lengths up to 1024 per
- * transformed dimension) in double precision, unnormalised, with forward sign negative. Spectra
+ * transformed dimension) in double precision, unnormalised, with forward sign negative. The
+ * radix-2 twiddles advance by a recurrence seeded per stage with sin and cos of pi / 2^k to six
+ * significant digits, so the fast transforms agree with a direct DFT to about 1e-6 of the
+ * spectrum's scale, not to double precision. Spectra
  * are double images (CIMG_DEPTH_64F). A destination image may be bound, when its window is
  * written (it must have depth 8 and be at least as large as the result), or unbound, when a new
  * image of the result's size is made and assigned to it. Sources must be bound (else
@@ -117,7 +124,10 @@ CI_ID_API int32_t cfPowerSpectrum(const cimg_imageConst* source, cimg_image* des
 CI_ID_API int32_t cfPowerSpectrumShift(const cimg_imageConst* source, cimg_image* destination);
 
 /* A new W/2 x H double image from the left half of the W x H source: its rows 0 .. H/2-1 are the
- * source rows H/2 .. and the rest the source rows 0 .. . */
+ * source rows H/2 .., the rest the source rows 0 .. . Mend: for an odd H the first H - H/2 rows
+ * are the source rows H/2 .. H-1 and the last H/2 rows the source rows 0 .. H/2-1, so every row
+ * appears once; mapping row i to i + H/2 and H/2 + i to i would drop the last source row and
+ * repeat another. */
 CI_ID_API int32_t cfFFTShift(const cimg_imageConst* source, cimg_image* destination);
 
 /* A new 8-bit image trunc((v - min) * 255 / (max - min)) of a double image. A constant source
@@ -128,8 +138,9 @@ CI_ID_API int32_t cfViewableFFT(const cimg_imageConst* source, cimg_image* desti
  * unless rowsOnly = 1 (else CID_STATUS_NOT_POWER_OF_TWO); a transformed side above 1024 gives
  * CID_STATUS_OUT_OF_RANGE. rowsOnly = 0: 2-D transform, W complex values per row. rowsOnly = 1:
  * each row on its own, keeping frequencies 0 .. W/2 - 1. outputMode 0 writes (re, im) pairs
- * (two doubles per value), 1 the magnitude, 2 re^2 + im^2, 3 log(re^2 + im^2 + 1e-10). Other
- * modes or rowsOnly values give CID_STATUS_INVALID_VALUE. */
+ * (two doubles per value), 1 the magnitude, 2 re^2 + im^2, 3 log(re^2 + im^2 + 1e-10). Mend:
+ * other modes or rowsOnly values give CID_STATUS_INVALID_VALUE, where returning success without
+ * writing an output would let a caller read a destination that holds no spectrum. */
 CI_ID_API int32_t cfPelFFT(const cimg_imageConst* source, cimg_image* destination,
                            int32_t outputMode, int32_t rowsOnly);
 

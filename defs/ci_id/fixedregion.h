@@ -6,11 +6,16 @@
  * v * scale + 0.5 for v >= 0 and v * scale - 0.4999999999 for v < 0, then truncate towards zero.
  *
  * cidut_regionGeom summarises a region: its centre and the lengths of its average sides in 1/16
- * pixel, and the unit direction of its x side in Q15 (32767 stands for +1.0).
+ * pixel, and the unit direction of its x side in Q15. A component of exactly +1.0 rounds to 32768,
+ * which 16 bits store as -32768; stored summaries rely on that, and the overlap test uses only
+ * absolute values of products, where the sign does not matter.
  *
- * Statuses: CID_STATUS_OUT_OF_RANGE, output untouched, when a value does not fit its integer field
- * (a corner more than 8388607 pixels from the origin, a coordinate that is not finite, a vector
- * or length beyond 32 bits); failures of the region and mathematics functions are passed on.
+ * Statuses: failures of the region and mathematics functions are passed on. Mend: a value that
+ * does not fit its integer field (a corner more than 8388607 pixels from the origin, a coordinate
+ * that is not finite, a vector, length, centre or scan beyond 32 bits) gives
+ * CID_STATUS_OUT_OF_RANGE with the output untouched, where plain conversion would wrap or be
+ * undefined. The overlap test works in 128-bit integers, so that no product of a summary's
+ * values overflows.
  * Null pointers, numScans below 1 and summaries with negative lengths are preconditions. */
 #ifndef CI_ID_FIXEDREGION_H
 #define CI_ID_FIXEDREGION_H
@@ -89,7 +94,9 @@ CI_ID_API int32_t cidut_evaluateRegionOverlapped(const cidut_regionGeom* a,
  * flipped to run the same way as ref. Then, when ref's first x side (through ref.Po) lies farther
  * from region's first x side than ref's second x side from region's second (both distances of
  * the sides' midpoints, weighted by region's side lengths), the result keeps Po and Px and its Py
- * moves along the y side through Po onto ref's first x side; otherwise Po and Px move along
+ * moves along the y side through Po onto ref's first x side (the corner where the y side through
+ * Px meets that line is formed too, and its failure, parallel lines, is returned, although the
+ * result is the parallelogram of Po, Px and the new Py); otherwise Po and Px move along
  * region's y sides onto ref's second x side and Py stays. *spawned = 1, and the flags of region
  * are copied, when the result's average lengths reach minXLength and minYLength; else its flags
  * are 1. */

@@ -10,10 +10,10 @@
  * down by 2^shift and rounded, minimum and maximum; the variance is in units of v^2 / 2^shift.
  *
  * Statuses: CID_STATUS_STATS_NOT_INITIALISED (shift outside 3..31 at initialisation, or never
- * initialised), CID_STATUS_STATS_EMPTY (no samples), CID_STATUS_OUT_OF_RANGE (a sample that would
- * take a field beyond 32 bits; a rectangle corner beyond 32 bits in sixteenths),
- * CID_STATUS_FAILED (a segment whose end points coincide). Null pointers are precondition
- * violations. */
+ * initialised), CID_STATUS_STATS_EMPTY (no samples), CID_STATUS_FAILED (a segment whose end
+ * points coincide). Null pointers are precondition violations. Mend: CID_STATUS_OUT_OF_RANGE for
+ * a sample that would take a field beyond 32 bits and for a rectangle corner beyond 32 bits in
+ * sixteenths, where 32-bit sums and conversions would wrap or be undefined. */
 #ifndef CI_ID_FIXPT_H
 #define CI_ID_FIXPT_H
 

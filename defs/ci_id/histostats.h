@@ -40,6 +40,8 @@ public:
     int32_t histMax() const;
     int32_t min() const;
     int32_t max() const;
+    /* The sample count. Mend: counted in 64 bits, so that a histogram of more than 2^32 - 1
+     * samples keeps its true count instead of wrapping. */
     uint64_t nSamp() const;
     const cxVector<uint32_t>& histogram() const;
     /* True when the histogram has at least one bin. */

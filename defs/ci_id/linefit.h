@@ -41,12 +41,14 @@ typedef struct cidut_linefit_params {
  * the double range, return CID_STATUS_NO_LINE_FIT with line untouched. */
 CI_ID_API int32_t cidut_lineFitting(cidut_line* line, const cmath_vect* pts, int32_t numPts);
 
-/* The same on points with fracBits fraction bits (0..30); reserved is not read. The sums are exact
- * 64-bit integers and the centred moments are formed exactly, so the fit does not lose precision
- * however far the points lie from the origin. Each output value v (dir.x, dir.y, pos.x, pos.y) is
- * v * 2^fracBits + 0.5 for v >= 0 and v * 2^fracBits - 0.4999999999 for v < 0, truncated. Points
- * that give no unique direction return 0 with line untouched. Preconditions: the coordinate sums
- * and sums of squares fit in 64 bits, and the foot point fits in 32 bits. */
+/* The same on points with fracBits fraction bits (0..30); reserved is not read. The five sums
+ * are integers, converted to float and scaled by 2^-fracBits (2^-2 fracBits for the second-order
+ * sums); the moments, the direction and the distance are then computed in float (square roots in
+ * double, rounded back), so points far from the origin lose precision as float does. Each output
+ * value v (dir.x, dir.y, pos.x, pos.y) is v * 2^fracBits + 0.5 for v >= 0 and
+ * v * 2^fracBits - 0.4999999999 for v < 0, truncated. Points that give no unique direction return
+ * 0 with line untouched. Mend: the sums are kept in 128 bits, where 64-bit ones overflow for long
+ * lists of large coordinates. Precondition: the foot point fits in 32 bits. */
 CI_ID_API int32_t cidut_lineFitting_Fixed(const void* reserved, cidut_fixedLine* line,
                                           const cidut_fixedPoint* pts, int32_t numPts,
                                           int32_t fracBits);
@@ -85,7 +87,9 @@ public:
     /* Fits once and writes the line and/or its error (either pointer may be null); false exactly
      * when fit() is. */
     bool fitAndError(cidut_line* line, double* err) const;
-    /* Sum of squared distances of the accumulated points from line, from the sums alone. */
+    /* Sum of squared distances of the accumulated points from line, from the sums alone. A line
+     * direction with no angle throws cxException with that status, an empty text, the file
+     * "src/id/idut/linefit" and the line of the throw. */
     double error(const cidut_line& line) const;
 
     ccCidLSLineFitter& operator+=(const ccCidLSLineFitter& o);

@@ -32,7 +32,9 @@ CI_ID_API int32_t rowExtremaMin(int32_t kernel, const uint8_t* source, uint8_t* 
 
 /* Dilation, erosion, opening or closing (type, above) of the source window R with a kernel of
  * kw x kh pixels: one running extremum along every row with kw, then along every column with kh
- * (a dimension whose kernel is 1 is not filtered).
+ * (a dimension whose kernel is 1 or less is not filtered). A type other than the four above runs
+ * no pass: the destination then receives what its target held (its own pixels when it takes the
+ * result in place, else a new zero image of R), with the window and transforms below.
  *
  * The result lands in the destination at the image coordinates of R: a bound 8-bit destination
  * first takes the source's image offset and its window becomes its whole image; it receives the
@@ -41,8 +43,8 @@ CI_ID_API int32_t rowExtremaMin(int32_t kernel, const uint8_t* source, uint8_t* 
  * partly) the result is made in a new image of R, which is then assigned to the destination.
  * Afterwards the destination's window is R and it has the source's client transforms.
  *
- * When kw exceeds the width of R, or kh its height, or both are 1, the result is a copy of the
- * source window. A kernel equal to the width (height) of R is a proper filter: every window of
+ * When kw exceeds the width of R, or kh its height, or both are below 2, the result is a copy of
+ * the source window. A kernel equal to the width (height) of R is a proper filter: every window of
  * that row (column) then reaches both ends of it wherever the row allows.
  *
  * The filter runs an optimised kernel (several lines at a time, three operations per sample
@@ -51,8 +53,7 @@ CI_ID_API int32_t rowExtremaMin(int32_t kernel, const uint8_t* source, uint8_t* 
  * portable kernel (the row function along rows and along columns copied into a buffer) gives
  * the same pixels.
  *
- * Statuses: CID_STATUS_OUT_OF_RANGE for kw or kh below 1; CID_STATUS_INVALID_VALUE for a type
- * other than the four above; CIMG_STATUS_NOT_BOUND for an unbound source and
+ * Statuses: CIMG_STATUS_NOT_BOUND for an unbound source and
  * CIMG_STATUS_INVALID_IMAGE for a source that is not 8-bit; the destination is then unchanged. */
 CI_ID_API int32_t cidut_morph2d_run(const cimg_imageConst* source, cimg_image* destination,
                                     uint32_t type, int32_t kw, int32_t kh);

@@ -62,7 +62,9 @@ CI_ID_EXTERN_C_BEGIN
 CI_ID_API int32_t cidc_peakDetectState_init(cidc_peakDetectState* state,
                                             cstd_vector_cidc_peakIDFixedX_4* peaks,
                                             int32_t initialValue, int32_t maxNewPeaks);
-/* Consumes one sample. Recording more peaks than the capacity is a broken precondition. */
+/* Consumes one sample. Recording more peaks than the capacity is a broken precondition. The state
+ * pointer is asserted although this call is documented without assertions: a null state
+ * would otherwise be dereferenced. */
 CI_ID_API int32_t cidc_peakDetectState_detect(cidc_peakDetectState* state, uint8_t levelA,
                                               uint8_t levelB, int16_t sample, int32_t threshold,
                                               int32_t positionOffset, uint32_t leftShift,

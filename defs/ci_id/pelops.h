@@ -17,8 +17,9 @@ CI_ID_EXTERN_C_BEGIN
 
 /* destination = a with, over the overlap of the two windows (in image coordinates),
  * min(a + b, 255). The result covers a's window, at its image coordinates, with a's client
- * transforms; where the windows do not overlap it equals a. mode must be 0: any other value gives
- * CID_STATUS_FAILED. */
+ * transforms; where the windows do not overlap it equals a. mode is read only when the overlap
+ * is not empty: there it must be 0, and any other value is a broken precondition (asserted) that
+ * then gives CID_STATUS_FAILED. */
 CI_ID_API int32_t cidut_ip_pelAdd8(const cimg_imageConst* a, const cimg_imageConst* b,
                                    cimg_image* destination, uint32_t mode);
 /* The same with max(a - b, 0). */

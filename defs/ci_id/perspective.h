@@ -39,7 +39,8 @@ CI_ID_API int32_t cidut_isPerspectiveSevere(const cmath_shapeAffineRectPoints* r
                                             const cmath_vect* popp, double maxDistance,
                                             int32_t* severe);
 /* out = the affine rectangle of the images of in's three points (Po, Px, Py) under xform: affine
- * even when the transform is not. */
+ * even when the transform is not. The three pointers are asserted although this call is documented
+ * without assertions: a null one would otherwise be dereferenced. */
 CI_ID_API int32_t cidut_affine_mapPerspective(const cmath_shapeAffineRect* in,
                                               const cmath_xform* xform, cmath_shapeAffineRect* out);
 /* forward takes Po, Px, Py and the affine fourth corner to Po, Px, Py and popp; inverse is its

@@ -67,14 +67,23 @@ CI_ID_API int32_t cid2d_ReedSolomonCode_GetECCWords(const cid2d_ReedSolomonCode*
                                                     int32_t* ecc, int32_t eccLength);
 
 /* Corrects codeword[0 .. length-1] in place, errors and erasures together. A negative symbol
- * marks an erasure. *result receives the number of positions corrected (errors plus erasures),
- * whose indices are code->errorPositions[0 .. *result - 1], or -1 when the codeword cannot be
- * corrected or the call fails. A success is reported only when the corrected codeword has all
- * syndromes zero and lies within the code's correction radius (2 errors + erasures <= nroots);
- * a locator whose roots are not all distinct and inside the codeword fails the decode.
- * Lengths: 1 .. fieldSize for binary codes, 1 .. 928 for PDF417. Other lengths, symbols above
- * the field and records no constructor made give a status and leave the codeword untouched;
- * more than nroots erasures fail the decode and leave it untouched too.
+ * marks an erasure. *result is 0 on entry and receives the number of positions corrected (errors
+ * plus erasures), or -1 when the codeword cannot be corrected. After a success
+ * code->errorPositions[0 .. *result - 1] lists the corrected indices in the order in which the
+ * root search meets the locator's roots: by the root's field value (alpha^-p for index p) in
+ * GF(2^m), by descending index for PDF417. A codeword without errors leaves the erasures'
+ * indices there in ascending order. Length 0 succeeds with *result 0.
+ * Lengths: 0 .. fieldSize for binary codes, 0 .. 928 for PDF417. Other lengths give
+ * CID_STATUS_OUT_OF_RANGE; mends: symbols above the field (CID_STATUS_INVALID_VALUE) and records
+ * no constructor made (CID_STATUS_INVALID_PARAMETER) give a status and leave the codeword
+ * untouched, since their table look-ups would leave the tables.
+ * More than nroots erasures fail the decode (*result = -1, status 0) after the first nroots
+ * erased symbols have been recorded in errorPositions and set to 0.
+ * Mend: a success is reported only when the corrected codeword lies within the code's correction
+ * radius (2 errors + erasures <= nroots) and the locator's degree equals its length (as well as
+ * having as many roots inside the codeword as its degree and all syndromes zero after
+ * correction). Without these checks a codeword beyond the radius can be "corrected" into another
+ * codeword and reported as a success; symbol decoders act on the answer without further checks.
  * In place means: once decoding has begun, erased symbols are set to 0 and corrections are
  * applied as they are found, so a decode that fails (*result = -1, or a stop request) may leave
  * the codeword partly changed. Callers that need the received symbols keep their own copy. */

@@ -173,7 +173,9 @@ CI_ID_API int32_t cid_region_getAvYAngle(const cid_region* r, double* angle);
 CI_ID_API int32_t cid_region_getAvXUnitDir(const cid_region* r, cmath_vect* dir);
 CI_ID_API int32_t cid_region_getAvYUnitDir(const cid_region* r, cmath_vect* dir);
 /* The local x (y) direction at p: the perspective direction, turned to run the same way as the
- * sides (affine: the side at the origin). The unit direction is (0, 0) for a zero vector. */
+ * sides (affine: the side at the origin). The unit direction is (0, 0) for a zero vector. The
+ * direction functions assert their pointers although they are documented without assertions: a
+ * null region, point or output would otherwise be dereferenced. */
 CI_ID_API int32_t cid_region_getXAngleAtPoint(const cid_region* r, const cmath_vect* p,
                                               double* angle);
 CI_ID_API int32_t cid_region_getYAngleAtPoint(const cid_region* r, const cmath_vect* p,
@@ -190,7 +192,10 @@ CI_ID_API int32_t cid_region_getYCenterSegment(const cid_region* r, cmath_vect s
 CI_ID_API int32_t cid_region_getCenterSegments(const cid_region* r, cmath_vect* center,
                                                cmath_vect xSeg[2], cmath_vect ySeg[2]);
 /* How unequal the two halves of the x (y) centre segment are, at most 1: the shorter half over
- * the longer, 1 for an affine region and for two equal (also zero) halves. */
+ * the longer, 1 for an affine region and for two equal halves. Mend: two zero halves (a centre
+ * line of no length) give 1.0 instead of the 0 / 0 of the shorter-over-longer formula, a NaN
+ * that every comparison downstream would take as false. The pointers are asserted, for the same
+ * reason as the direction functions above. */
 CI_ID_API int32_t cid_region_getXForshortening(const cid_region* r, double* ratio);
 CI_ID_API int32_t cid_region_getYForshortening(const cid_region* r, double* ratio);
 /* 1 when a corner is nearly straight (squared sine of its angle below 0.003, about 3.1 degrees),
@@ -204,11 +209,14 @@ CI_ID_API int32_t cid_region_within(const cid_region* r, const cmath_vect* p, in
 /* The axis-aligned rectangle of the corners (after xform, which may be null). */
 CI_ID_API int32_t cid_region_getEncloseRect(const cid_region* r, const cmath_xformLinear* xform,
                                             cmath_rect* out);
-/* In whole pixels: x = floor(min x), width = ceil(max x) - x, likewise in y. */
+/* In whole pixels from the floating rectangle r of cid_region_getEncloseRect: x = floor(r.x),
+ * width = ceil(r.x + r.width) - x, likewise in y. Mend: corners whose rectangle leaves the
+ * 32-bit range, or that are not numbers, give CID_STATUS_OUT_OF_RANGE instead of an undefined
+ * conversion. */
 CI_ID_API int32_t cid_region_getEncloseImageRect(const cid_region* r,
                                                  const cmath_xformLinear* xform, cstd_rect32* out);
-/* 1 when that whole-pixel rectangle lies inside image (a rectangle of no width or height counts
- * by where it lies). */
+/* 1 when that whole-pixel rectangle lies inside image, as cstd_rect32_containsRect answers (a
+ * rectangle of no width or height lies inside any image). */
 CI_ID_API int32_t cid_region_isWithinImageRect(const cid_region* r, const cmath_xformLinear* xform,
                                                const cstd_rect32* image, int32_t* isWithin);
 

@@ -123,6 +123,14 @@ typedef struct cidc_windowROI {
     int64_t marginY16;
 } cidc_windowROI;
 
+/* The image window a ROI is built in: its size and the image coordinates of its top-left pixel. */
+typedef struct cidc_windowRect {
+    int32_t width;
+    int32_t height;
+    int32_t x;
+    int32_t y;
+} cidc_windowRect;
+
 /* ---- Directions and lines ---- */
 
 /* Normalises (dx, dy): (0, dy) gives (0, 65536) for dy > 0 and (0, -65536) otherwise (so the
@@ -144,7 +152,9 @@ CI_ID_API int32_t cidc_scanLine_initDirDist(cidc_scanLine* line, const uint16_t*
 CI_ID_API int32_t cidc_scanLine_translate(const cidc_scanLine* source, const cidc_point64_4* offset,
                                           cidc_scanLine* out);
 /* The part of the line inside the ROI (a single point when it only touches a corner), or a
- * degenerate segment. End points are rounded to the nearest sixteenth. */
+ * degenerate segment. The end points come from the corners of the rectangle that the direction
+ * enters and leaves by, each moved along one side by a truncated quotient of the corner's cross
+ * product with the direction: within a sixteenth of the line, towards the corner. */
 CI_ID_API int32_t cidc_scanLine_clip(const cidc_scanLine* line, const cidc_windowROI* roi,
                                      cidc_scanLineSeg* out);
 
@@ -162,9 +172,14 @@ CI_ID_API int32_t cidc_scanLineSeg_initPeakPos(cidc_scanLineSeg* seg, const cidc
 /* out = source with its line and both end points moved by offset. */
 CI_ID_API int32_t cidc_scanLineSeg_translate(const cidc_scanLineSeg* source,
                                              const cidc_point64_4* offset, cidc_scanLineSeg* out);
-/* The part of the segment inside the ROI, or a degenerate segment (also when the overlap has
- * zero length). Exact for every segment within the position limit: the cut points are computed
- * in wide integers and rounded to the nearest sixteenth. */
+/* The part of the segment inside the ROI, or a degenerate segment. A segment whose line is
+ * vertical (horizontal) is tested on its line's foot, keeps its x (y) values and is cut to the
+ * rectangle along y (x); a zero-length overlap is empty. Other segments shorter than 2048 pixels
+ * on both axes are cut by fractions of 16 bits: each end moves by (difference * fraction) >> 16,
+ * so an end may stay up to a sixteenth or so outside the rectangle (never in another pixel) and
+ * off the line; a cut of a whole length or more is empty. Mend: longer segments, whose 16-bit
+ * fractions would leave their ends length / 65536 sixteenths off, are cut exactly in wide
+ * integers and rounded to the nearest sixteenth. */
 CI_ID_API int32_t cidc_scanLineSeg_clip(const cidc_scanLineSeg* seg, const cidc_windowROI* roi,
                                         cidc_scanLineSeg* out);
 /* Image coordinates (pixel (x, y) covering [x, x + 1) x [y, y + 1)) of the position *position
@@ -181,10 +196,14 @@ CI_ID_API int32_t cidc_scanRay_init(cidc_scanRay* ray);
  * direction dir. */
 CI_ID_API int32_t cidc_scanRay_initPointDir(cidc_scanRay* ray, const cidc_point64_4* origin,
                                             const cidc_unitDir16* dir, const cidc_scanLine* line);
-/* The part of the half line inside the ROI: the line's chord through the ROI when the origin
- * lies at or before its entry, from the origin (projected onto the chord, so within a sixteenth
- * or so of it) to the exit when the origin lies on the chord, and a degenerate segment when the
- * origin lies beyond the exit (the ray points away from the ROI). */
+/* The line is clipped (cidc_scanLine_clip). When the origin lies inside the ROI's rectangle
+ * (bounds included) and the chord is not degenerate, the result runs from the origin itself to
+ * the chord's end when (end - origin) . dir > 0, else from the chord's start to the origin.
+ * An origin outside the rectangle, also one beyond the chord's end (a ray pointing away), gives
+ * the whole chord. Mend: an origin off its line (a line given separately, or far from the ROI
+ * origin, where the foot's rounding and the direction's length error add up) whose pixel would
+ * lie after the end's pixel (before the start's) along the walk gives the one-pixel piece at that
+ * chord end, where the segment's scan order could not hold. */
 CI_ID_API int32_t cidc_scanRay_clip(const cidc_scanRay* ray, const cidc_windowROI* roi,
                                     cidc_scanLineSeg* out);
 
@@ -199,22 +218,21 @@ CI_ID_API int32_t cidc_scanShape_clip(const cidc_scanShape* shape, const cidc_wi
                                       cidc_scanLineSeg* out);
 
 /* ---- Regions of interest ----
- * window: its first four fields (width, height, and the image x, y of its top-left pixel) are
- * read, so a window from cimg_windowConst_init serves directly. Margins are in pixels; the inner
- * size (window size less twice the margin) must be at least 2 on each axis. */
+ * Margins are in pixels; the inner size (window size less twice the margin) must be at least 2
+ * on each axis. */
 
 /* Origin at image coordinates (originX, originY). */
-CI_ID_API int32_t cidc_windowROI_init(cidc_windowROI* roi, const cimg_windowConst* window,
+CI_ID_API int32_t cidc_windowROI_init(cidc_windowROI* roi, const cidc_windowRect* window,
                                       int32_t marginX, int32_t marginY, int32_t originX,
                                       int32_t originY);
 /* Origin at the window's centre (width / 2 + x, height / 2 + y). */
-CI_ID_API int32_t cidc_windowROI_initCenter(cidc_windowROI* roi, const cimg_windowConst* window,
+CI_ID_API int32_t cidc_windowROI_initCenter(cidc_windowROI* roi, const cidc_windowRect* window,
                                             int32_t marginX, int32_t marginY);
 /* Origin at the window's top-left pixel. */
-CI_ID_API int32_t cidc_windowROI_initCorner(cidc_windowROI* roi, const cimg_windowConst* window,
+CI_ID_API int32_t cidc_windowROI_initCorner(cidc_windowROI* roi, const cidc_windowRect* window,
                                             int32_t marginX, int32_t marginY);
 /* Origin of other, so that shapes of both ROIs share one frame. */
-CI_ID_API int32_t cidc_windowROI_initSameOrigin(cidc_windowROI* roi, const cimg_windowConst* window,
+CI_ID_API int32_t cidc_windowROI_initSameOrigin(cidc_windowROI* roi, const cidc_windowRect* window,
                                                 const cidc_windowROI* other, int32_t marginX,
                                                 int32_t marginY);
 /* Every field 0. */
@@ -226,8 +244,9 @@ CI_ID_API int32_t cidc_windowROI_initCopyShrink(cidc_windowROI* roi, const cidc_
                                                 const int64_t* shrinkX, const int64_t* shrinkY);
 
 /* One step along dir: one pixel along the major axis (y when |dir.x| <= |dir.y|) in the sign of
- * that component, and the minor slope (16 fraction bits) added to the minor member of fraction,
- * which carries into the pixel. fraction's minor member is kept in [0, 65536). */
+ * that component, and the minor slope (16 fraction bits, truncated) added to the minor member of
+ * fraction, which carries at most once into the pixel. A diagonal slope truncates to 65537, so
+ * the fraction drifts up by one a step past the carry; it is neither checked nor clamped. */
 CI_ID_API int32_t cidc_bresWalk(cidc_point32* pixel, cidc_point32* fraction,
                                 const cidc_unitDir16* dir);
 

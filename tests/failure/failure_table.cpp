@@ -346,13 +346,6 @@ const std::vector<entry>& entries() {
                 BAD_ARGS(cidut_lineFitting, f, f, -1),
                 BAD_ARGS(cidut_lineFitting_Fixed, nullptr, f, f, 4, 31),
                 BAD_ARGS(cidut_lineFitting_Fixed, nullptr, f, f, 4, -1),
-                BAD(cidut_lineFitting_Fixed,
-                    f.fp[0] = f.fp[2] = {INT32_MAX, 0};  // sums beyond 64 bits
-                    f.fp[1] = {INT32_MAX, 5}; cidut_lineFitting_Fixed(nullptr, f, f, 3, 0)),
-                BAD(cidut_lineFitting_Fixed,
-                    f.fp[0] = {2147482647, 2147482647};  // foot beyond 32 bits
-                    f.fp[1] = {2147482147, 2147483513};
-                    cidut_lineFitting_Fixed(nullptr, f, f, 2, 0)),
                 BAD(cidut_line_fit, f.fitParams.numOutliers = -1; cidut_line_fit(f, f, f)),
                 BAD(cid_mask_isRegionUnMasked, f.mask.testCentres = f.mask.testRects = 0;
                     cid_mask_isRegionUnMasked(f, f, nullptr, 0, f)),

@@ -52,6 +52,7 @@ struct scene {
     cimg_imageConst ic = made(cimg_imageConst_constructUnbound);
     cimg_windowConst w = made(cimg_windowConst_init, in(&g.asConst));
     cimg_windowConst w32 = made(cimg_windowConst_init, in(&s32.asConst));
+    cidc_windowRect wr{w.width, w.height, w.xOffset, w.yOffset};
     uint8_t px[32 * 32], b[256];
     uint16_t px16[32 * 32];
     cf_fixedComplex32 sp[32 * 32];
@@ -117,7 +118,7 @@ struct scene {
     ClassScore scores[4];
 
     // Scans in the frame of roi (g's window less 2 pixels); line runs along row 16.
-    cidc_windowROI roi = made(cidc_windowROI_initCorner, in(&w), 2, 2), roi2 = roi;
+    cidc_windowROI roi = made(cidc_windowROI_initCorner, in(&wr), 2, 2), roi2 = roi;
     cidc_point64_4 p64{256, 264}, start{64, 264}, end{320, 264};
     cidc_unitDir16 dir{65536, 0};
     int64_t shrink = 16;
@@ -148,7 +149,7 @@ struct scene {
     auto objects() {
         return std::make_tuple(
             &x, pw, in(u32s), i + 8, in(i), text, b, in(px), px16, d + 8, in(d), &block, &o, &ic,
-            in(&g.asConst), &w, scores, &classifier, &t8, sp, sp16, &fr, &v32, &r2, in(&r), &geom,
+            in(&g.asConst), &w, in(&wr), scores, &classifier, &t8, sp, sp16, &fr, &v32, &r2, in(&r), &geom,
             &p4, &fxr, &fxs, &fxl, &st, &ar2, in(&ar), &arp, &arc, out, in(v), corners, sl, &xl,
             &xl.matrix, &xp2, in(&xp), &rc2, in(&rc), &rect, &mgr, &ln, &sg, &fl, fp, &fitParams,
             &fit, &pts, &mask, &code, &dir, &line2, in(&line), &p64, &shrink, &seg2, in(&seg), &ray,

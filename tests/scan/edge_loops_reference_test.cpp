@@ -145,8 +145,7 @@ TEST_F(EdgeLoopReference, EveryLoopGivesTheReferencePeaks) {
                                                 pixels_.data()),
                   0);
         ASSERT_EQ(cimg_imageConst_window(&image, kPad, kPad, kSide - 2 * kPad, kSide - 2 * kPad), 0);
-        cimg_windowConst w;
-        ASSERT_EQ(cimg_windowConst_init(&w, &image), 0);
+        const cidc_windowRect w{kSide - 2 * kPad, kSide - 2 * kPad, kPad, kPad};
         cidc_windowROI roi;
         cidc_windowROI_initCenter(&roi, &w, 2, 2);
         cidc_gradientDir16 g = listed[trial % 6];

@@ -74,7 +74,7 @@ cidc_scanLine lineThrough(int64_t x, int64_t y, cidc_unitDir16 dir) {
 class VerticalStep : public ::testing::Test {
 protected:
     VerticalStep() : scene_(render(cid_test::stepEdge(0, 10, 0, 200), 20, 5), {2, 2, 2, 2}) {
-        const cimg_windowConst w = cid_test::windowOf(scene_.get());
+        const cidc_windowRect w = cid_test::roiWindowOf(scene_.get());
         cidc_windowROI_initCorner(&roi_, &w, 1, 1);
     }
     windowedImage scene_;
@@ -180,7 +180,7 @@ TEST_F(VerticalStep, GuardsOnImagesAndROIs) {
     segment.pts[0].x = 12345;
     untouched = segment;
     // Margins of 0 would read outside the window.
-    const cimg_windowConst w = cid_test::windowOf(scene_.get());
+    const cidc_windowRect w = cid_test::roiWindowOf(scene_.get());
     cidc_windowROI noMargin, sideMargin;
     cidc_windowROI_initCorner(&noMargin, &w, 0, 0);
     cidc_windowROI_initCorner(&sideMargin, &w, 1, 0);
@@ -189,7 +189,7 @@ TEST_F(VerticalStep, GuardsOnImagesAndROIs) {
                   CID_STATUS_INVALID_PARAMETER);
     }
     // A ROI of a larger window.
-    const cimg_windowConst larger{40, 20, 0, 0, 0, 1, nullptr};
+    const cidc_windowRect larger{40, 20, 0, 0};
     cidc_windowROI foreign;
     cidc_windowROI_initCorner(&foreign, &larger, 1, 1);
     EXPECT_EQ(cidc_runEdgeScan(scene_.get(), &foreign, &params, &shape, &g, &v, &segment),
@@ -281,8 +281,8 @@ void checkEdges(loopKind kind, uint32_t seed, double minBlur, double maxBlur, do
         windowedImage padded(edge, padding{6, 6, 6, 6, 0, 0, 0, seed + trial});
         windowedImage exact(edge);
         cidc_windowROI roiPadded, roiExact;
-        const cimg_windowConst wp = cid_test::windowOf(padded.get()),
-                               we = cid_test::windowOf(exact.get());
+        const cidc_windowRect wp = cid_test::roiWindowOf(padded.get()),
+                              we = cid_test::roiWindowOf(exact.get());
         cidc_windowROI_initCenter(&roiPadded, &wp, 2, 2);
         cidc_windowROI_initCenter(&roiExact, &we, 2, 2);
         const scanResult r = scan(padded.get(), roiPadded, c.line, c.gradient, 300);
@@ -294,7 +294,7 @@ void checkEdges(loopKind kind, uint32_t seed, double minBlur, double maxBlur, do
         cidc_convertPeakToImage(&r.peaks[0].position, &r.segment, roiPadded.originX,
                                 roiPadded.originY, &at);
         // Back to window coordinates, then the distance to the edge.
-        const double x = at.x - wp.xOffset, y = at.y - wp.yOffset;
+        const double x = at.x - wp.x, y = at.y - wp.y;
         const double error = x * std::cos(c.normal) + y * std::sin(c.normal) - c.offset;
         EXPECT_LE(std::fabs(error), maxError) << "trial " << trial;
         worst = std::max(worst, std::fabs(error));
@@ -333,7 +333,7 @@ TEST(EdgeScan, SharpStepEdgesObliqueLoop) {
 // up to the last row and column and no further (the address sanitizer would tell).
 TEST(EdgeScan, BorderScansStayInsideTheImage) {
     windowedImage exact(render(cid_test::randomBars(0.4, 2, 5, 9), 24, 18));
-    const cimg_windowConst w = cid_test::windowOf(exact.get());
+    const cidc_windowRect w = cid_test::roiWindowOf(exact.get());
     cidc_windowROI roi;
     cidc_windowROI_initCorner(&roi, &w, 1, 1);
     std::mt19937 rng(5);

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "ci_id/platform/cimg.h"
+#include "ci_id/scan.h"
 #include "grey_image.h"
 
 namespace cid_test {
@@ -51,5 +52,10 @@ greyImage randomGreyImage(int32_t width, int32_t height, uint32_t seed, int leve
 // The window of a bound record, copied; throws std::runtime_error for any other record.
 greyImage readWindow(const cimg_imageConst& image);
 cimg_windowConst windowOf(const cimg_imageConst* image);
+// The same window as the record the scan ROIs are built from.
+inline cidc_windowRect roiWindowOf(const cimg_imageConst* image) {
+    const cimg_windowConst w = windowOf(image);
+    return cidc_windowRect{w.width, w.height, w.xOffset, w.yOffset};
+}
 
 }  // namespace cid_test

@@ -3,6 +3,8 @@
 // are all zero after correction, found by a locator that is consistent (degree equal to its
 // length, as many distinct roots inside the codeword as its degree) and within the code's
 // correction radius. Anything else is a failed decode, never a guess.
+#include <algorithm>
+
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
@@ -49,6 +51,18 @@ int32_t firstRootOf(const cid2d_ReedSolomonCode& code) {
     return sum == 0 ? 0 : 1;
 }
 
+// The roots in the order the search over field values meets them, which is the order of
+// errorPositions: in GF(2^m) every value x is tried from 0 up, so the roots come by the value of
+// alpha^-p; in GF(929) the trial points 3^-p come by the exponent p itself, as found.
+void orderAsFound(const cid_rs::binaryField& field, int32_t* exponents, int32_t count) {
+    auto value = [&field](int32_t p) {
+        return field.power(cid_rs::reduceExponent(-int64_t{p}, field.order));
+    };
+    std::sort(exponents, exponents + count,
+              [&value](int32_t a, int32_t b) { return value(a) < value(b); });
+}
+void orderAsFound(const cid_rs::primeField&, int32_t*, int32_t) {}
+
 template <class Field>
 int32_t decode(const Field& field, cid2d_ReedSolomonCode* code, int32_t firstRoot,
                const cid_rs::codewordView& view, int32_t* result) {
@@ -76,6 +90,7 @@ int32_t decode(const Field& field, cid2d_ReedSolomonCode* code, int32_t firstRoo
         *result = numErasures;
         return scope.close(status);
     }
+    *result = -1;
 
     int32_t length = 0;
     int32_t degree = 0;
@@ -87,6 +102,7 @@ int32_t decode(const Field& field, cid2d_ReedSolomonCode* code, int32_t firstRoo
     status = cid_rs::findRoots(field, ws, degree, 0, view.count - 1, &found);
     if (status < 0) return scope.close(status);
     if (found != degree) return scope.close(status);
+    orderAsFound(field, ws.rootExponents, found);
     if (!cid_rs::computeErrorValues(field, nroots, firstRoot, ws, degree, found)) {
         return scope.close(status);
     }
@@ -132,27 +148,36 @@ int32_t decodeBinary(cid2d_ReedSolomonCode* code, int32_t* codeword, int32_t len
     return scope.close(status);
 }
 
+// The erasure walk up to the one too many: the first nroots erasures are recorded and zeroed, as
+// a decode that counts them one by one leaves them, and the decode fails.
+int32_t tooManyErasures(cid2d_ReedSolomonCode* code, int32_t* codeword, int32_t* result) {
+    for (int32_t index = 0, recorded = 0; recorded < code->numEccWords; ++index) {
+        if (codeword[index] >= 0) continue;
+        code->errorPositions[recorded++] = index;
+        codeword[index] = 0;
+    }
+    *result = -1;
+    return 0;
+}
+
 }  // namespace
 
 extern "C" int32_t cid2d_ReedSolomonCode_CorrectErrs(cid2d_ReedSolomonCode* code, int32_t* codeword,
                                                      int32_t length, int32_t* result) {
     CSTD_ASSERT(code && codeword && result);
-    // Anything but a success leaves -1, failure statuses included, so that no failed call reads
-    // like a clean codeword.
-    *result = -1;
+    *result = 0;
     codeShape shape;
     if (!describeCode(*code, &shape)) return CID_STATUS_INVALID_PARAMETER;
     CSTD_ASSERT(code->expTable && code->logTable && code->generatorPoly && code->errorPositions);
-    if (length < 1 || length > shape.maxLength) return CID_STATUS_OUT_OF_RANGE;
+    if (length < 0 || length > shape.maxLength) return CID_STATUS_OUT_OF_RANGE;
+    if (length == 0) return 0;
     int32_t numErasures = 0;
     for (int32_t i = 0; i < length; ++i) {
         if (codeword[i] > shape.maxSymbol) return CID_STATUS_INVALID_VALUE;
         if (codeword[i] < 0) ++numErasures;
     }
-    if (numErasures > code->numEccWords) return 0;
-    int32_t status = shape.prime ? decode(cid_rs::gf929Field(), code, 1,
-                                          cid_rs::codewordView{codeword, length, false, 0}, result)
-                                 : decodeBinary(code, codeword, length, result);
-    if (status < 0) *result = -1;
-    return status;
+    if (numErasures > code->numEccWords) return tooManyErasures(code, codeword, result);
+    return shape.prime ? decode(cid_rs::gf929Field(), code, 1,
+                                cid_rs::codewordView{codeword, length, false, 0}, result)
+                       : decodeBinary(code, codeword, length, result);
 }

@@ -13,22 +13,12 @@
 
 namespace {
 
-// sin(pi / 2^k) and cos(pi / 2^k), k = 0 .. 9, to full double precision.
-constexpr double kSeedSin[10] = {1.2246467991473532e-16, 1.0,
-                                 0.7071067811865476,     0.3826834323650898,
-                                 0.19509032201612825,    0.0980171403295606,
-                                 0.049067674327418015,   0.024541228522912288,
-                                 0.012271538285719925,   0.006135884649154475};
-constexpr double kSeedCos[10] = {-1.0,
-                                 6.123233995736766e-17,
-                                 0.7071067811865476,
-                                 0.9238795325112867,
-                                 0.9807852804032304,
-                                 0.9951847266721969,
-                                 0.9987954562051724,
-                                 0.9996988186962042,
-                                 0.9999247018391445,
-                                 0.9999811752826011};
+// sin(pi / 2^k) and cos(pi / 2^k), k = 0 .. 9, to six significant digits: the recurrence
+// seeded from these values is what stored spectra and peers were computed with.
+constexpr double kSeedSin[10] = {1.22461e-16, 1.0,       0.707107,  0.382683,  0.19509,
+                                 0.0980171,   0.0490677, 0.0245412, 0.0122715, 0.00613588};
+constexpr double kSeedCos[10] = {-1.0,     6.12303e-17, 0.707107, 0.92388,  0.980785,
+                                 0.995185, 0.998795,    0.999699, 0.999925, 0.999981};
 constexpr int32_t kLongestTransform = 1024;
 
 bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }

@@ -89,29 +89,38 @@ int32_t forward32(int32_t centre, int32_t outShift, const uint8_t* pixels,
     return scope.close(status);
 }
 
+// The real part of an inverse result >> 10, held to 32 bits.
+int32_t scaledReal(kernel::complex64 v) {
+    const int64_t scaled = v.re >> 10;
+    return static_cast<int32_t>(scaled > INT32_MAX ? INT32_MAX
+                                                   : (scaled < INT32_MIN ? INT32_MIN : scaled));
+}
+
+// Runs in 64-bit values: a full-scale spectrum comes back to within 128 units of 2^31, which the
+// twiddles' truncation can push past 32 bits. Wherever 32-bit sums would not wrap the results are
+// the same, so the final shift of 10 keeps every low bit.
 int32_t inverse32(int32_t centre, cf_fixedComplex32* spectrum, int32_t* image, int32_t width,
                   int32_t height, int32_t* maxNegative, int log2w, int log2h) {
     csys::cleanupScope<1> scope;
     void* block = nullptr;
-    cf_fixedComplex32* scratch = nullptr;
-    int32_t status = allocScratch(scope, &block, size_t(width) * size_t(height), &scratch);
+    kernel::complex64* wide = nullptr;
+    const intptr_t count = intptr_t{width} * height;
+    int32_t status = allocScratch(scope, &block, 2 * size_t(count), &wide);
     if (status < 0) return status;
+    kernel::complex64* scratch = wide + count;
     if (centre) swapQuadrants(spectrum, width);
-    // A full-scale spectrum comes back to within 128 units of 2^31, which rounding can push over;
-    // halving it first keeps one bit of headroom, and the final shift is one less to match.
-    for (intptr_t i = 0; i < intptr_t{width} * height; ++i) spectrum[i] = shifted(spectrum[i], 1);
+    for (intptr_t i = 0; i < count; ++i) wide[i] = {spectrum[i].re, spectrum[i].im};
     for (int32_t v = 0; v < height; ++v) {
-        kernel::inverse32(spectrum + intptr_t{v} * width, scratch + intptr_t{v} * width, log2w);
+        kernel::inverse64(wide + intptr_t{v} * width, scratch + intptr_t{v} * width, log2w);
     }
-    transposeBlocks(scratch, height, width, spectrum, 0, 0, [](cf_fixedComplex32 v) { return v; });
+    transposeBlocks(scratch, height, width, wide, 0, 0, [](kernel::complex64 v) { return v; });
     for (int32_t c = 0; c < width; ++c) {
-        kernel::inverse32(spectrum + intptr_t{c} * height, scratch + intptr_t{c} * height, log2h);
+        kernel::inverse64(wide + intptr_t{c} * height, scratch + intptr_t{c} * height, log2h);
     }
-    transposeBlocks(scratch, width, height, image, 0, 0,
-                    [](cf_fixedComplex32 v) { return v.re >> 9; });
+    transposeBlocks(scratch, width, height, image, 0, 0, scaledReal);
     if (maxNegative) {
         int32_t largest = 0;
-        for (intptr_t i = 0; i < intptr_t{width} * height; ++i) {
+        for (intptr_t i = 0; i < count; ++i) {
             // Written so that the most negative 32-bit value reports its true magnitude too.
             if (image[i] < 0 && -int64_t{image[i]} > largest) {
                 largest = static_cast<int32_t>(-int64_t{image[i]} > INT32_MAX ? INT32_MAX
@@ -123,16 +132,12 @@ int32_t inverse32(int32_t centre, cf_fixedComplex32* spectrum, int32_t* image, i
     return scope.close(status);
 }
 
-// 16-bit scaling. Each radix-4 stage halves, so a transform of length n grows by n / 2^stages.
-// The pixels are scaled so that a row of 255 transforms to 16384, and the row results are shifted
-// so that an all-255 block ends at 8192 (for n = 32 and 64 this is the scale 32768 >> (log2 n - 1)
-// and the shift log2 n - 1); every size so keeps the same headroom and uses all of it.
-inline int radix4Stages(int log2n) { return (log2n - 1) / 2; }
-inline int32_t pixelScale16(int log2n) {
-    return (int32_t{1} << (14 + radix4Stages(log2n))) >> log2n;
-}
-inline int interPassShift16(int log2n) { return log2n - radix4Stages(log2n) + 1; }
-
+// 16-bit scaling: pixels times 32768 >> (log2 n - 1) over 255, and a shift of log2 n - 1 between
+// the row and column passes. An all-255 block so ends at 8192 for n = 32 and 64, 2048 for 128
+// and 256, and 512 for 512: every radix-4 stage halves, and the larger sizes have more stages
+// than the scaling makes up for, so they keep less of the 16-bit range.
+inline int32_t pixelScale16(int log2n) { return 32768 >> (log2n - 1); }
+inline int interPassShift16(int log2n) { return log2n - 1; }
 int32_t forward16(const uint16_t* pixels, cf_fixedComplex16* spectrum, int32_t n, int log2n) {
     csys::cleanupScope<1> scope;
     void* block = nullptr;
@@ -187,6 +192,7 @@ int32_t cf2DFFT_32x32_fixed(int32_t centre, int32_t outShift, const uint8_t* pix
     CSTD_ASSERT(pixels && spectrum);
     CSTD_ASSERT(outShift >= 0 && outShift < 32);
     CSTD_ASSERT(!centre || width == height);
+    if (cprt_isOptimizationInhibited(L"cf2DFFT_32x32_fixed")) return CID_STATUS_NOT_AVAILABLE;
     const int log2w = kernel::supportedLog2(width);
     const int log2h = kernel::supportedLog2(height);
     if (log2w < 0 || log2h < 0) return CID_STATUS_NOT_AVAILABLE;
@@ -202,6 +208,7 @@ int32_t cf2DIFFT_32x32_fixed(int32_t centre, cf_fixedComplex32* spectrum, int32_
                              int32_t width, int32_t height, int32_t* maxNegative) {
     CSTD_ASSERT(spectrum && image);
     CSTD_ASSERT(!centre || width == height);
+    if (cprt_isOptimizationInhibited(L"cf2DIFFT_32x32_fixed")) return CID_STATUS_NOT_AVAILABLE;
     const int log2w = kernel::supportedLog2(width);
     const int log2h = kernel::supportedLog2(height);
     if (log2w < 0 || log2h < 0) return CID_STATUS_NOT_AVAILABLE;
@@ -210,6 +217,7 @@ int32_t cf2DIFFT_32x32_fixed(int32_t centre, cf_fixedComplex32* spectrum, int32_
 
 int32_t cf2DFFT_16x16_fixed(const uint16_t* pixels, cf_fixedComplex16* spectrum, int32_t n) {
     CSTD_ASSERT(pixels && spectrum);
+    if (cprt_isOptimizationInhibited(L"cf2DFFT_16x16_fixed")) return CID_STATUS_NOT_AVAILABLE;
     const int log2n = kernel::supportedLog2(n);
     if (log2n < 0) return CID_STATUS_NOT_AVAILABLE;
     return forward16(pixels, spectrum, n, log2n);
@@ -217,6 +225,7 @@ int32_t cf2DFFT_16x16_fixed(const uint16_t* pixels, cf_fixedComplex16* spectrum,
 
 int32_t cf2DIFFT_16x16_fixed(cf_fixedComplex16* spectrum, uint16_t* image, int32_t n) {
     CSTD_ASSERT(spectrum && image);
+    if (cprt_isOptimizationInhibited(L"cf2DIFFT_16x16_fixed")) return CID_STATUS_NOT_AVAILABLE;
     const int log2n = kernel::supportedLog2(n);
     if (log2n < 0) return CID_STATUS_NOT_AVAILABLE;
     return inverse16(spectrum, image, n, log2n);
@@ -224,6 +233,7 @@ int32_t cf2DIFFT_16x16_fixed(cf_fixedComplex16* spectrum, uint16_t* image, int32
 
 int32_t cf1DFFT_32x32_fixed(const uint8_t* pixels, int32_t count, uint32_t* power, int32_t n) {
     CSTD_ASSERT(pixels && power);
+    if (cprt_isOptimizationInhibited(L"cf1DFFT_32x32_fixed")) return CID_STATUS_NOT_AVAILABLE;
     const int log2n = kernel::supportedLog2(n);
     if (log2n < 0) return CID_STATUS_NOT_AVAILABLE;
     if (count < 1 || count > n) return CID_STATUS_OUT_OF_RANGE;

@@ -176,6 +176,31 @@ struct ops32 {
     static int32_t tableIndex(int32_t j, int m) { return 6 * j + 2 * (m - 1); }
 };
 
+// ---- 64-bit arithmetic: the 32-bit butterflies without wrap-around ----------------------------
+
+inline int64_t mulQ31Wide(int64_t value, int32_t twiddle) {
+    return static_cast<int64_t>((static_cast<__int128>(value) * twiddle) >> 31);
+}
+
+struct ops64 {
+    using complex = complex64;
+    static complex add(complex a, complex b) { return {a.re + b.re, a.im + b.im}; }
+    static complex sub(complex a, complex b) { return {a.re - b.re, a.im - b.im}; }
+    static complex subI(complex a, complex b) { return {a.re + b.im, a.im - b.re}; }
+    static complex addI(complex a, complex b) { return {a.re - b.im, a.im + b.re}; }
+    static complex halvedSum(complex a, complex b) { return add(a, b); }
+    template <bool Inverse>
+    static complex rotate(complex v, int32_t sin, int32_t cos) {
+        if (Inverse) {
+            return {mulQ31Wide(v.re, cos) - mulQ31Wide(v.im, sin),
+                    mulQ31Wide(v.im, cos) + mulQ31Wide(v.re, sin)};
+        }
+        return {mulQ31Wide(v.re, cos) + mulQ31Wide(v.im, sin),
+                mulQ31Wide(v.im, cos) - mulQ31Wide(v.re, sin)};
+    }
+    static int32_t tableIndex(int32_t j, int m) { return ops32::tableIndex(j, m); }
+};
+
 // ---- 16-bit arithmetic -----------------------------------------------------------------------
 
 inline int16_t wrap16(int32_t value) { return static_cast<int16_t>(value); }
@@ -288,6 +313,9 @@ void forward32(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n) {
 }
 void inverse32(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n) {
     transform<ops32, true>(work, out, log2n, twiddles32(log2n));
+}
+void inverse64(complex64* work, complex64* out, int log2n) {
+    transform<ops64, true>(work, out, log2n, twiddles32(log2n));
 }
 void forward16(cf_fixedComplex16* work, cf_fixedComplex16* out, int log2n) {
     transform<ops16, false>(work, out, log2n, twiddles16(log2n));

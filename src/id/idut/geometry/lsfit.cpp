@@ -51,32 +51,31 @@ int32_t toFixed(double v, int32_t fracBits) {
     return static_cast<int32_t>(scaled);
 }
 
-// Sums beyond 64 bits are a broken precondition, not a silently wrapped fit.
-void addChecked(int64_t* sum, int64_t term) {
-    CSTD_ASSERT(!__builtin_add_overflow(*sum, term, sum));
-}
-
-// Exact centred second moments of fixed-point points, times n^2: n S - S1^2 for each pair.
-struct exactMoments {
-    __int128 xx, yy, xy;
-    int64_t sumX, sumY;
+// Coordinate sums of fixed-point points. Mend: 128 bits where 64-bit sums overflow for long lists
+// of large coordinates; every sum that 64 bits hold converts to the same float either way.
+struct wideSums {
+    __int128 x = 0, y = 0, xx = 0, yy = 0, xy = 0;
 };
 
-exactMoments momentsOf(const cidut_fixedPoint* pts, int32_t numPts) {
-    int64_t x = 0, y = 0, xx = 0, yy = 0, xy = 0;
+wideSums sumPoints(const cidut_fixedPoint* pts, int32_t numPts) {
+    wideSums sums;
     for (int32_t i = 0; i < numPts; ++i) {
-        int64_t px = pts[i].x;
-        int64_t py = pts[i].y;
-        addChecked(&x, px);
-        addChecked(&y, py);
-        addChecked(&xx, px * px);
-        addChecked(&yy, py * py);
-        addChecked(&xy, px * py);
+        const int64_t px = pts[i].x;
+        const int64_t py = pts[i].y;
+        sums.x += px;
+        sums.y += py;
+        sums.xx += px * px;
+        sums.yy += py * py;
+        sums.xy += px * py;
     }
-    __int128 n = numPts;
-    return exactMoments{n * xx - static_cast<__int128>(x) * x,
-                        n * yy - static_cast<__int128>(y) * y,
-                        n * xy - static_cast<__int128>(x) * y, x, y};
+    return sums;
+}
+
+// sqrt(v / 2) of a float, taken in double and rounded back; 0 for v below 1e-15.
+float halfRoot(float v) {
+    CSTD_ASSERT(v >= -1e-15);
+    if (v < 1e-15) return 0.0f;
+    return static_cast<float>(std::sqrt(static_cast<double>(v / 2.0f)));
 }
 
 }  // namespace
@@ -116,15 +115,28 @@ int32_t cidut_lineFitting_Fixed(const void* /*reserved*/, cidut_fixedLine* line,
                                 const cidut_fixedPoint* pts, int32_t numPts, int32_t fracBits) {
     CSTD_ASSERT(line && numPts >= 0 && (pts || numPts == 0));
     CSTD_ASSERT(fracBits >= 0 && fracBits <= 30);
-    exactMoments m = momentsOf(pts, numPts);
-    __int128 diff = m.xx - m.yy;
-    if (diff == 0 && m.xy == 0) return 0;
-    double c = 0, s = 0;
-    cidut::principalDirection(static_cast<double>(diff), 2.0 * static_cast<double>(m.xy), &c, &s);
-    double scale = std::ldexp(static_cast<double>(numPts), fracBits);
-    double d =
-        -(static_cast<double>(m.sumX) / scale) * s + (static_cast<double>(m.sumY) / scale) * c;
-    if (d < 0.0) {
+    if (numPts == 0) return 0;
+    // Single precision from the scaled sums on, as stored fits and peers compute it.
+    const wideSums sums = sumPoints(pts, numPts);
+    const float scale = std::ldexp(1.0f, fracBits);
+    const float scale2 = scale * scale;
+    const float n = static_cast<float>(numPts);
+    const float sx = static_cast<float>(sums.x) / scale;
+    const float sy = static_cast<float>(sums.y) / scale;
+    const float mx = sx / n;
+    const float my = sy / n;
+    const float sxx = static_cast<float>(sums.xx) / scale2 - sx * mx;
+    const float syy = static_cast<float>(sums.yy) / scale2 - sy * my;
+    const float cross = 2.0f * (static_cast<float>(sums.xy) / scale2 - sx * my);
+    const float diff = sxx - syy;
+    if (cross == 0.0f && diff == 0.0f) return 0;
+    const float r = static_cast<float>(std::sqrt(static_cast<double>(cross * cross + diff * diff)));
+    const float cos2 = diff / r;
+    float s = halfRoot(1.0f - cos2);
+    float c = halfRoot(1.0f + cos2);
+    if (cross < 0.0f) c = -c;
+    float d = -mx * s + my * c;
+    if (d < 0.0f) {
         c = -c;
         s = -s;
         d = -d;

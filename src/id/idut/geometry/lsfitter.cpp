@@ -103,7 +103,7 @@ bool ccCidLSLineFitter::fitAndError(cidut_line* line, double* err) const {
 double ccCidLSLineFitter::error(const cidut_line& line) const {
     double angle = 0;
     int32_t status = cmath_vect_getDirection(&line.dir, &angle);
-    if (status < 0) throw cxException(status, L"src/id/idut/linefit", __FILE__, __LINE__);
+    if (status < 0) throw cxException(status, L"", "src/id/idut/linefit", __LINE__);
     double s = std::sin(angle);
     double c = std::cos(angle);
     // Written so that a NaN direction passes and gives a NaN error.

@@ -45,19 +45,24 @@ struct pixelRule {
     bool variant1;
     uint8_t threshold;
     bool roberts;
+    // Whether the image has a row above, and a column left of, the window's first.
+    bool rowAbove;
+    bool columnLeft;
 };
 
-// One output row, y and the columns relative to the source window.
+// One output row, y and the columns relative to the source window. The Sobel neighbourhood reads
+// the image's pixels beyond the window's first row and column; only the image's own edge repeats
+// its first row or column.
 void detectRow(const cimg_windowConst& in, int32_t y, int32_t x0, int32_t width,
                const pixelRule& rule, uint8_t* magnitudes, uint8_t* directions) {
     const uint8_t* row = in.pixels + y * in.pitch;
-    const uint8_t* above = y > 0 ? row - in.pitch : row;
+    const uint8_t* above = y > 0 || rule.rowAbove ? row - in.pitch : row;
     const uint8_t* below = row + in.pitch;
     for (int32_t i = 0; i < width; ++i) {
         const int32_t x = x0 + i;
-        const uint32_t key = rule.roberts
-                                 ? cidut::robertsKey(row, below, x)
-                                 : cidut::sobelKey(above, row, below, x > 0 ? x - 1 : 0, x, x + 1);
+        const int32_t left = x > 0 || rule.columnLeft ? x - 1 : 0;
+        const uint32_t key = rule.roberts ? cidut::robertsKey(row, below, x)
+                                          : cidut::sobelKey(above, row, below, left, x, x + 1);
         const int32_t magnitude = cidut::magnitudeOf(rule.base[cidut::magnitudeSlot(key)]);
         const uint8_t tableDirection = rule.base[cidut::directionSlot(key)];
         magnitudes[i] = static_cast<uint8_t>(magnitude);
@@ -130,7 +135,12 @@ int32_t cfEdgeDetectIDMagAng(const cimg_imageConst* source, cimg_image* magnitud
     status = cimg_image_constructRect(&dir, CIMG_DEPTH_8U, &rect);
     if (status < 0) return scope.close(status);
     scope.scratch<cimg_image_destruct>(&dir);
-    const pixelRule rule{base, variant == 1, threshold, mode == CF_EDGE_ID_MODE_ROBERTS};
+    const pixelRule rule{base,
+                         variant == 1,
+                         threshold,
+                         mode == CF_EDGE_ID_MODE_ROBERTS,
+                         in.yOffset > source->yOffset,
+                         in.xOffset > source->xOffset};
     status = fillOutputs(in, rule, &mag, &dir);
     if (status >= 0) status = cimg_image_setLinearImageFromClientXform(&mag, &xform);
     if (status >= 0) status = cimg_image_setLinearImageFromClientXform(&dir, &xform);

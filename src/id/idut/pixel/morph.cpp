@@ -106,9 +106,11 @@ void runType(uint32_t type, morphPlane input, morphPlane intermediate, morphPlan
             pass(input, intermediate, width, height, kernel, false);
             pass(intermediate, output, width, height, kernel, true);
             break;
-        default:
+        case CIDUT_MORPH_CLOSE:
             pass(input, intermediate, width, height, kernel, true);
             pass(intermediate, output, width, height, kernel, false);
+            break;
+        default:
             break;
     }
 }
@@ -162,6 +164,8 @@ int32_t filterInto(const cimg_imageConst* source, const cimg_windowConst& in, ui
     const int32_t width = in.width;
     const int32_t height = in.height;
     if (copiesSource(kernel, width, height)) return cip_pelCopyWindow8(source, target);
+    // A side below 2 runs no pass along its axis, as a side of 1 does.
+    kernel = kernelShape{std::max(kernel.width, 1), std::max(kernel.height, 1)};
     csys::cleanupScope<3> scope;
     cimg_image intermediate;
     cimg_image_constructUnbound(&intermediate);
@@ -216,8 +220,6 @@ int32_t rowExtremaMin(int32_t kernel, const uint8_t* source, uint8_t* destinatio
 int32_t cidut_morph2d_run(const cimg_imageConst* source, cimg_image* destination, uint32_t type,
                           int32_t kw, int32_t kh) {
     CSTD_ASSERT(source && destination);
-    if (kw < 1 || kh < 1) return CID_STATUS_OUT_OF_RANGE;
-    if (type > CIDUT_MORPH_CLOSE) return CID_STATUS_INVALID_VALUE;
     cimg_windowConst in;
     int32_t status = cidut::window8(source, &in);
     if (status < 0) return status;

@@ -34,12 +34,11 @@ bool toSixteenths(double v, int32_t* out) {
     return true;
 }
 
-// A unit component in Q15. +1.0 would be 32768, one more than 16 bits hold; it is kept at 32767
-// rather than wrapped to -32768.
+// A unit component in Q15, kept in 16 bits: +1.0 becomes 32768, stored as -32768.
 int16_t toQ15(double component) {
     int64_t value = 0;
     roundFixed(component, kQ15, -kQ15, kQ15, &value);
-    return static_cast<int16_t>(value > INT16_MAX ? INT16_MAX : value);
+    return static_cast<int16_t>(static_cast<uint16_t>(value));
 }
 
 int32_t averageSides(const cid_region& r, cmath_vect* xv, cmath_vect* yv) {
@@ -85,8 +84,12 @@ int32_t spawnCorners(const cid_region& w, const cid_region& ref, cid_region* out
     double areaA = doubleTriangleArea(w.Po, w.Px, midpoint(ref.Po, ref.Px));
     double areaB = doubleTriangleArea(w.Py, w.Popp, midpoint(ref.Py, ref.Popp));
     if (areaA > areaB) {
-        cmath_vect py;
+        cmath_vect py, popp;
         int32_t status = cmath_shapeLine_intersection(&wY[0], &refX[0], &py);
+        if (status < 0) return status;
+        // The far corner is formed and may fail, although the result is the parallelogram of the
+        // three others.
+        status = cmath_shapeLine_intersection(&wY[1], &refX[0], &popp);
         if (status < 0) return status;
         return cid_region_initPoPxPyPopp(out, &w.Po, &w.Px, &py, nullptr);
     }

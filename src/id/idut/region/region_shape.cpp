@@ -116,14 +116,13 @@ int32_t cid_region_getEncloseRect(const cid_region* r, const cmath_xformLinear* 
 int32_t cid_region_getEncloseImageRect(const cid_region* r, const cmath_xformLinear* xform,
                                        cstd_rect32* out) {
     CSTD_ASSERT(r && out);
-    bounds b;
-    int32_t status = boundsOf(*r, xform, &b);
+    cmath_rect box;
+    int32_t status = cid_region_getEncloseRect(r, xform, &box);
     if (status < 0) return status;
-    // From the extreme corners themselves: x + width of the floating rectangle may round past an
-    // integer that the corner does not pass.
-    double x = std::floor(b.minX), y = std::floor(b.minY);
-    double right = std::ceil(b.maxX), bottom = std::ceil(b.maxY);
-    // NaN fails these tests too.
+    double x = std::floor(box.x), y = std::floor(box.y);
+    double right = std::ceil(box.x + box.width), bottom = std::ceil(box.y + box.height);
+    // Corners beyond the 32-bit range, or not numbers (which fail these tests too), have no
+    // whole-pixel rectangle.
     if (!fitsInt32(x) || !fitsInt32(y) || !fitsInt32(right) || !fitsInt32(bottom) ||
         !fitsInt32(right - x) || !fitsInt32(bottom - y)) {
         return CID_STATUS_OUT_OF_RANGE;
@@ -140,13 +139,10 @@ int32_t cid_region_isWithinImageRect(const cid_region* r, const cmath_xformLinea
     cstd_rect32 inner;
     int32_t status = cid_region_getEncloseImageRect(r, xform, &inner);
     if (status < 0) return status;
-    // Compared by position as well as extent, so that a region without width or height far from
-    // the image is not taken to be inside it.
-    bool inside = image->width >= 0 && image->height >= 0 && inner.x >= image->x &&
-                  inner.y >= image->y &&
-                  int64_t{inner.x} + inner.width <= int64_t{image->x} + image->width &&
-                  int64_t{inner.y} + inner.height <= int64_t{image->y} + image->height;
-    *isWithin = inside ? 1 : 0;
+    int32_t contained = 0;
+    status = cstd_rect32_containsRect(image, &inner, &contained);
+    if (status < 0) return status;
+    *isWithin = contained;
     return status;
 }
 }

@@ -14,7 +14,7 @@ int32_t narrow(int64_t value) {
     return static_cast<int32_t>(value);
 }
 
-int32_t buildROI(cidc_windowROI* roi, const cimg_windowConst& window, int32_t marginX,
+int32_t buildROI(cidc_windowROI* roi, const cidc_windowRect& window, int32_t marginX,
                  int32_t marginY, int64_t originX, int64_t originY) {
     const int64_t innerWidth = int64_t{window.width} - 2 * int64_t{marginX};
     const int64_t innerHeight = int64_t{window.height} - 2 * int64_t{marginY};
@@ -22,8 +22,8 @@ int32_t buildROI(cidc_windowROI* roi, const cimg_windowConst& window, int32_t ma
     cidc_windowROI out{};
     out.originX = narrow(originX);
     out.originY = narrow(originY);
-    out.winOriginX = narrow(originX - window.xOffset);
-    out.winOriginY = narrow(originY - window.yOffset);
+    out.winOriginX = narrow(originX - window.x);
+    out.winOriginY = narrow(originY - window.y);
     out.x0 = narrow(marginX - int64_t{out.winOriginX});
     out.x1 = narrow(int64_t{out.x0} + innerWidth);
     out.width = narrow(innerWidth);
@@ -61,32 +61,32 @@ void shrinkAxis(int64_t shrink, int64_t* margin, int64_t* span, int64_t* min, in
     CSTD_ASSERT(*span >= 0 && *size >= 0);
 }
 
-int32_t magnitude(int32_t v) { return v < 0 ? -v : v; }
+int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
 
 }  // namespace
 
 extern "C" {
 
-int32_t cidc_windowROI_init(cidc_windowROI* roi, const cimg_windowConst* window, int32_t marginX,
+int32_t cidc_windowROI_init(cidc_windowROI* roi, const cidc_windowRect* window, int32_t marginX,
                             int32_t marginY, int32_t originX, int32_t originY) {
     CSTD_ASSERT(roi && window);
     return buildROI(roi, *window, marginX, marginY, originX, originY);
 }
 
-int32_t cidc_windowROI_initCenter(cidc_windowROI* roi, const cimg_windowConst* window,
+int32_t cidc_windowROI_initCenter(cidc_windowROI* roi, const cidc_windowRect* window,
                                   int32_t marginX, int32_t marginY) {
     CSTD_ASSERT(roi && window);
-    return buildROI(roi, *window, marginX, marginY, window->width / 2 + int64_t{window->xOffset},
-                    window->height / 2 + int64_t{window->yOffset});
+    return buildROI(roi, *window, marginX, marginY, window->width / 2 + int64_t{window->x},
+                    window->height / 2 + int64_t{window->y});
 }
 
-int32_t cidc_windowROI_initCorner(cidc_windowROI* roi, const cimg_windowConst* window,
+int32_t cidc_windowROI_initCorner(cidc_windowROI* roi, const cidc_windowRect* window,
                                   int32_t marginX, int32_t marginY) {
     CSTD_ASSERT(roi && window);
-    return buildROI(roi, *window, marginX, marginY, window->xOffset, window->yOffset);
+    return buildROI(roi, *window, marginX, marginY, window->x, window->y);
 }
 
-int32_t cidc_windowROI_initSameOrigin(cidc_windowROI* roi, const cimg_windowConst* window,
+int32_t cidc_windowROI_initSameOrigin(cidc_windowROI* roi, const cidc_windowRect* window,
                                       const cidc_windowROI* other, int32_t marginX,
                                       int32_t marginY) {
     CSTD_ASSERT(roi && window && other);
@@ -113,28 +113,24 @@ int32_t cidc_windowROI_initCopyShrink(cidc_windowROI* roi, const cidc_windowROI*
 
 int32_t cidc_bresWalk(cidc_point32* pixel, cidc_point32* fraction, const cidc_unitDir16* dir) {
     CSTD_ASSERT(pixel && fraction && dir);
-    CSTD_ASSERT(dir->x >= -65536 && dir->x <= 65536 && dir->y >= -65536 && dir->y <= 65536);
     const bool yMajor = magnitude(dir->x) <= magnitude(dir->y);
-    const int32_t major = yMajor ? dir->y : dir->x;
-    const int32_t minor = yMajor ? dir->x : dir->y;
-    const int32_t majorQuarter = magnitude(major) >> 2;
+    const int64_t major = yMajor ? dir->y : dir->x;
+    const int64_t minor = yMajor ? dir->x : dir->y;
+    const int64_t majorQuarter = magnitude(major) >> 2;
     CSTD_ASSERT(magnitude(minor) <= magnitude(major) && majorQuarter != 0);
     int32_t& majorPixel = yMajor ? pixel->y : pixel->x;
     int32_t& minorPixel = yMajor ? pixel->x : pixel->y;
     int32_t& minorFraction = yMajor ? fraction->x : fraction->y;
-    CSTD_ASSERT(minorFraction >= 0 && minorFraction < 65536);
     majorPixel += major > 0 ? 1 : -1;
-    minorFraction += minor * 16384 / majorQuarter;
+    // A diagonal slope truncates to just over one pixel per step (65537), so the fraction may
+    // drift past 65536 by a unit a step; one carry per step keeps the walk one minor pixel a step.
+    minorFraction += static_cast<int32_t>(minor * 16384 / majorQuarter);
     if (minorFraction >= 65536) {
         minorFraction -= 65536;
         ++minorPixel;
-        // A diagonal slope rounds up to just over one pixel per step; the walk still moves one
-        // minor pixel at most, and the fraction keeps its range.
-        if (minorFraction >= 65536) minorFraction = 65535;
     } else if (minorFraction < 0) {
         minorFraction += 65536;
         --minorPixel;
-        if (minorFraction < 0) minorFraction = 0;
     }
     return 0;
 }

@@ -19,6 +19,12 @@
 namespace cidut {
 namespace fftfixed {
 
+// A complex value of the wide inverse transform.
+struct complex64 {
+    int64_t re;
+    int64_t im;
+};
+
 constexpr int kMinLog2 = 5;
 constexpr int kMaxLog2 = 9;
 
@@ -33,6 +39,8 @@ const int16_t* twiddles16(int log2n);
 // Unscaled 32-bit transforms with wrap-around additions; products are Q31 shifted right by 31.
 void forward32(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n);
 void inverse32(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n);
+// The 32-bit inverse in 64-bit values: the same results wherever the 32-bit sums do not wrap.
+void inverse64(complex64* work, complex64* out, int log2n);
 // 16-bit transforms whose radix-4 stages halve with rounding.
 void forward16(cf_fixedComplex16* work, cf_fixedComplex16* out, int log2n);
 void inverse16(cf_fixedComplex16* work, cf_fixedComplex16* out, int log2n);
