@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "dm_symbol.h"
+
 namespace cid_fail {
 
 namespace {
@@ -22,6 +24,84 @@ T forged(T record, int32_t first) {
 cxRange corrupted() { return forged(cxRange(1, 2), 7); }  // none of the three kinds
 ccCidLSLineFitter full() { return forged(ccCidLSLineFitter(), INT32_MAX); }
 int32_t releaseNothing(void*) { return 0; }
+void ignore(void*) {}
+
+// While installed, records the size of every block asked for and refuses those above limit.
+struct blocks {
+    size_t limit = SIZE_MAX;
+    std::vector<size_t> sizes;
+    csys_allocator record{&alloc, &release, this};
+    const csys_allocator* previous = csys_memory_setAllocator(&record);
+    ~blocks() { csys_memory_setAllocator(previous); }
+    static void* alloc(void* self, size_t bytes, size_t alignment) {
+        blocks& b = *static_cast<blocks*>(self);
+        b.sizes.push_back(bytes);
+        return bytes > b.limit ? nullptr : b.previous->alloc(b.previous->context, bytes, alignment);
+    }
+    static void release(void* self, void* p) {
+        blocks& b = *static_cast<blocks*>(self);
+        b.previous->free(b.previous->context, p);
+    }
+};
+
+// run's status, once it has asked for blocks of these sizes.
+template <class Run>
+int32_t asking(const std::vector<size_t>& sizes, Run run) {
+    blocks seen;
+    const int32_t status = run();
+    EXPECT_EQ(seen.sizes, sizes);
+    return status;
+}
+
+// g binarized by method v[0] with statistics from region mode v[1] (a window or a rectangle
+// inside g) into o, with o2 as the contrast mask, or with v[2] into its own pixels.
+int32_t binarize(scene& f, const std::vector<int32_t>& v) {
+    f.bp.method = v[0];
+    f.bp.regionMode = v[1];
+    f.bp.window = {4, 4, 16, 16};
+    f.bp.tilesX = f.bp.tilesY = 4;
+    if (v[1] == CIDUT_BINARIZE_REGION_RECT) f.bp.rect = f.ar;
+    return cidut_binarizeImage(v[2] ? &f.g : &f.o, nullptr, nullptr, &f.o2, f, f);
+}
+
+// The symbol found by the find-next driver, or from the seeds of a row through it.
+int32_t findSymbol(scene& f, bool fromSeed) {
+    cid2d_trackingSeed seeds[16];
+    int32_t status = 0, count = 0;
+    if (fromSeed)
+        cid2d_getHorizontalTrackingSeeds(&f.dm.asConst, f.dmRows + 8, 1, 16, 20, 0, seeds, &count,
+                                         0, 0.0);
+    for (int32_t k = 0; k < count && status >= 0 && !f.result.found; ++k)
+        status = cf_BndFindDMSymbolFromSeed(&f.dm.asConst, f, seeds + k, f, &f.dmMarker, nullptr, 0,
+                                            nullptr, f);
+    if (!fromSeed)
+        status = cf_BndFindNextDMSymbol(&f.dm.asConst, f, nullptr, 0, nullptr, 0, &f.dmMarker, f);
+    EXPECT_TRUE(status < 0 || f.result.found) << "no symbol found";
+    return status;
+}
+
+// The tracker or the seed finder on g moved so that its window's right edge reaches 2^23 pixels,
+// beyond their 24.8 fixed point; the seed finder then reports no seeds.
+int32_t beyondTheTrackers(scene& f, bool seeds) {
+    const int32_t left = (1 << 23) - 32;
+    cimg_image_setImageOffset(&f.g, left, 0);
+    f.trackRun.start1X += left * 256, f.trackRun.start2X += left * 256, f.i[8] = -1;
+    if (!seeds) return cbt_boundaryTrack(f, f, f);
+    const int32_t status = cid2d_getHorizontalTrackingSeeds(f, f.rows, 1, 4, 10, 0, f, f, 0, 0.0);
+    EXPECT_EQ(f.i[8], 0);
+    return status;
+}
+
+// A region whose corners are so far apart that its area overflows: a mask refuses it, and then
+// covers nothing.
+int32_t appendHuge(cid_mask* mask) {
+    const cmath_vect po{-1e200, -1e200}, px{1e200, -1e200}, py{-1e200, 1e200}, centre{16, 16};
+    const cid_region huge = made(cid_region_initPoPxPyPopp, &po, &px, &py, nullptr);
+    int32_t covered = -1, status = cid_mask_appendRegion(mask, &huge, 0.0);
+    cid_mask_isPointUnMasked(mask, &centre, nullptr, &covered);
+    EXPECT_EQ(covered, 0);
+    return status;
+}
 
 }  // namespace
 
@@ -32,6 +112,18 @@ cimg_image scene::square(int side) {
             bool inside = 4 * x >= side && 4 * x < 3 * side && 4 * y >= side && 4 * y < 3 * side;
             image.asConst.pixels[y * image.asConst.pitch + x] = uint8_t(inside ? 40 : 180 + x);
         }
+    }
+    return image;
+}
+
+cimg_image scene::symbol() {
+    const cid_test::dmSymbol modules(12, 12, 5);
+    cimg_image image = made(cimg_image_construct, CIMG_DEPTH_8U, 128, 128);
+    for (int p = 0; p < 128 * 128; ++p) {
+        const int c = (p % 128 - 28) / 6, r = (p / 128 - 28) / 6;
+        const bool dark =
+            p % 128 >= 28 && p / 128 >= 28 && c < 12 && r < 12 && modules.dark[r * 12 + c];
+        image.asConst.pixels[p / 128 * image.asConst.pitch + p % 128] = uint8_t(dark ? 30 : 220);
     }
     return image;
 }
@@ -55,16 +147,27 @@ scene::scene() {
     seg2 = seg;
     tracking.workBuffer = work.data();
     tracking.workBufferSize = CID2D_WORK_BUFFER_MIN;
-    tracking.scanLines = rows;
-    tracking.scanLineCount = 1;
+    tracking.scanLines = dmRows;
+    tracking.scanLineCount = 16;
     cid2d_getHorizontalTrackingSeeds(&g.asConst, rows, 1, 4, 10, 0, seed, i + 8, 0, 0);
     trackRun.start1X = 4 * 256;
     trackRun.start1Y = trackRun.start2Y = 16 * 256;
     trackRun.start2X = 12 * 256;
+    for (int k = 0; k < 16; ++k) dmRows[k] = 4 + 8 * k;
+    csEdgeListNew(256, &edges);
+    csEdgeChainListNew(64, &chains);
+    cip_edge_detectEdgesChains(&g.asConst, &ep, edges, chains);
+    edgel = csEdgeListFirst(edges);
+    chain = csEdgeChainListFirst(chains);
+    for (double sample : {1.0, 2.0, 4.0}) cmath_statistics_add(&ds, sample);
+    for (int k = 0; k < 12; ++k) bars[k] = {(k / 2 * 8 - 96 + (k % 2 ? 2 : -2)) * 256, 25600};
+    for (int k = 0; k < 12; k += 2) bars[k].strength = -25600;  // falling into each bar
+    pairing.slotCount = 6, pairing.expectedWidth = 4, pairing.expectedPitch = 8;
+    cidut_edgesToTeeth(&pairing, &barList, nullptr, nullptr, &scan, nullptr, &teeth);
 }
 
 scene::~scene() {
-    for (cimg_image* image : {&g, &g2, &h, &c, &dbl, &s32, &marker, &o, &o2}) {
+    for (cimg_image* image : {&g, &g2, &h, &c, &dbl, &s32, &marker, &o, &o2, &dm, &dmMarker}) {
         cimg_image_destruct(image);
     }
     cimg_imageConst_destruct(&ic);
@@ -78,6 +181,10 @@ scene::~scene() {
     cstd_vector_vector_cidc_peakIDFixedX_4_delete(&clone);
     cid2d_trackingResult_destruct(&result);
     cbt_result_destruct(&track);
+    for (csEdgeList** list : {&edges, &noEdges}) csEdgeListDelete(list);
+    for (csEdgeChainList** list : {&chains, &noChains}) csEdgeChainListDelete(list);
+    for (cidut_teethResults* t : {&teeth, &teeth2, &teeth3}) cidut_teethResults_destruct(t);
+    cprt_isOptimizationInhibitedFP = hook;
 }
 
 const std::vector<entry>& entries() {
@@ -177,14 +284,7 @@ const std::vector<entry>& entries() {
             // which makes an image between its two passes
             SAME(opt(4), (3, f, f, 16, f), rowExtremaMax, rowExtremaMin),
             NUL(cidut_morph2d_run, 0, f, f, CIDUT_MORPH_OPEN, 3, 3),
-            CALL(cidut_morph2d_run,
-                 [&] {  // the portable kernel
-                     auto kept = std::exchange(cprt_isOptimizationInhibitedFP,
-                                               [](const wchar_t*) -> int32_t { return 1; });
-                     int32_t status = cidut_morph2d_run(f, f, CIDUT_MORPH_OPEN, 3, 3);
-                     cprt_isOptimizationInhibitedFP = kept;
-                     return status;
-                 }()),
+            portable(NUL(cidut_morph2d_run, 0, f, f, CIDUT_MORPH_OPEN, 3, 3)),
             // Platform pixels, rectangles and matrices
             AUTO(cip_pelCopy8, cstd_rect32_intersect, cstd_rect32_getIsNull,
                  cstd_rect32_containsRect, cmath_xformLinear_initCompose),
@@ -288,7 +388,8 @@ const std::vector<entry>& entries() {
             AUTO(cstd_vector_8_delete, cstd_vector_cid_fixedRegion_delete,
                  cstd_vector_cid_region_delete, cstd_vector_cidc_peakIDFixedX_4_delete,
                  cstd_vector_cidc_scanLine_delete, cstd_vector_cidc_scanLineSeg_delete,
-                 cstd_vector_cidc_scanRay_delete, cstd_vector_cidc_scanShape_delete),
+                 cstd_vector_cidc_scanRay_delete, cstd_vector_cidc_scanShape_delete,
+                 cstd_vector_cidut_toothCand_delete),
             NUL(cstd_vector_vector_cidc_peakIDFixedX_4_newClone, opt(1), &f.clone, f),
             CALL(cxVector::resize, f.counts.resize(1000, 1u)),
             // Exported beyond the lists: seeds, the boundary tracker, images and memory
@@ -298,6 +399,100 @@ const std::vector<entry>& entries() {
             NUL(cimg_image_constructRect, 0, f, CIMG_DEPTH_8U, f),
             NUL(cimg_image_assignNew, 0, f, CIMG_DEPTH_8U, 4, 4),
             NUL(csys_memory_copy, 0, size_t{4}, f.b, f.px),
+            CALL(csys_shutdown_register,  // never allocates
+                 asking({}, [] { return csys_shutdown_register(&ignore, nullptr); })),
+            CALL(cf2DIFFT_32x32_fixed,  // one block: two planes of 16-byte values
+                 asking({2 * 32 * 32 * 16},
+                        [&] { return cf2DIFFT_32x32_fixed(0, f.sp, f.im, 32, 32, nullptr); })),
+            // The Data Matrix finders on a symbol, which they verify and refine
+            CALL(cf_BndFindNextDMSymbol, findSymbol(f, false)),
+            CALL(cf_BndFindDMSymbolFromSeed, findSymbol(f, true)),
+            // Edges; the edge library reports a list it cannot have as a full one, and a
+            // detection that cannot have its list for the whole window tries strips
+            AUTO(cip_edgeParams_init, csEdgeParamsDefault, csEdgeListLen, csEdgeListAssign,
+                 csEdgeListDelete, csEdgeListFirst, csEdgeListNext, csEdgePi, csEdgePj, csEdgeMag,
+                 csEdgeX, csEdgeY, csEdgeChainListLen, csEdgeChainListDelete, csEdgeChainListFirst,
+                 csEdgeChainListNext, csEdgeChainStart, csEdgeChainLength),
+            NUL(csEdgeListInit, 0, f, 1, 0, 0),
+            NUL(csEdgeListAt, 0, f, int64_t{0}),
+            NUL(cip_edge_detectMagAng, 0, f, f, &f.o, &f.o2),
+            failing(CSEDGE_STATUS_LIST_FULL,
+                    SAME(0, (int64_t{16}, f), csEdgeListNew, csEdgeChainListNew),
+                    NUL(cip_edge_detectEdges, 0, f, f, f),
+                    CALL(cip_edge_detectEdges,  // no room for the list of the whole window
+                         (blocks{15000, {}}, cip_edge_detectEdges(f, f, f))),
+                    NUL(cip_edge_detectEdgesChains, 0, f, f, f, f),
+                    NUL(csEdgeDetect, opt(2, 3, 5), f, f, nullptr, nullptr, f, f),
+                    portable(NUL(cip_truepeak8, 0, f, &f.o, 10, f),
+                             NUL(cip_truepeak8, 0, f, &f.g, 10, f)),  // over its source
+                    SAME(0, (f, &f.o, 10), cf_GetTrueEdgePeakFromEdgelets,
+                         cf_GetTrueEdgePeakFromEdgelets_noPadding)),
+            // Thresholds and binarization: methods 0 to 5, statistics from the whole image, a
+            // rectangle or a window, in place; the pixel operations they use
+            AUTO(cidut_binarizeParams_construct, cidut_binarizeParams_destruct,
+                 cid_thresholdResult_init, cid_threshold, cip_pelHistogram8, cip_pelUnaryMinMax8,
+                 cip_gaussParams_init, cip_gmorphElementArray_destruct, cip_threshParams_init,
+                 cip_threshComputeWGVThresholdFromImage),
+            NUL(cidut_binarizeImage, opt(1, 2, 3), &f.o, nullptr, nullptr, &f.o2, f, f),
+            each("cidut_binarizeImage", false, binarize,
+                 {{0, 1, 0}, {1, 0, 0}, {2, 2, 0}, {3, 1, 0}, {3, 2, 1}, {4, 2, 0}, {5, 2, 0}}),
+            NUL(cid_thresholdHist, 0, f, 32, f),
+            NUL(cid_thresholdBasedOnPercentage, 0, f, 0.5f, f),
+            NUL(cidut_getDarkLightMeanPercent_, 0, f, 32, 10, 10, f, f, f, f),
+            NUL(cidut_getDarkLightMeanThreshold_, 0, f, 32, 10, 20, f, f, f, f),
+            NUL(cidut_divideBufferByConstant32_8, 0, f, 32, 7u, f),
+            NUL(cidut_getImageSharpnessFromSymbolRegion_, 0, f, 0, f),
+            NUL(cfPelHistogramSmall, 0, f, 32, 32, 32, f),
+            NUL(cip_pelHistogramStat_invCum, 0, f, 32, f.im),
+            NUL(cip_pelMap8, 0, f, &f.g, f),  // in place
+            CALL(cip_pelMap8,  // one column along its source's pixels: through a copy
+                 (cimg_image_assign(&f.marker, &f.g), cimg_image_window(&f.g, 0, 0, 31, 32),
+                  cimg_image_window(&f.marker, 1, 0, 31, 32), cip_pelMap8(f, &f.marker, f))),
+            NUL(cip_pelSub8, 0, f, &f.g2.asConst, CIP_PEL_SUB_CLAMP, &f.o),
+            NUL(cip_pelExpand8, 0, &f.h.asConst, &f.o, 2, 2),
+            NUL(cip_gauss_smooth8_8, 0, f, &f.o, f),
+            NUL(cip_gmorphElementArray_constructType, 0, f, CIP_GMORPH_SQUARE, 1),
+            SAME(0, (f, f, &f.o), cip_gmorphDilate8, cip_gmorphErode8),
+            SAME(0, (&f.h.asConst, f, &f.o), cip_gmorphDilate8, cip_gmorphErode8),  // framed
+            NUL(cip_affine8, 0, f, f, &f.o),
+            NUL(cip_threshComputeWGVThresholdFromHistogram, 0, f, 31, 1, 31, f, f),
+            // Clusters, box averages and the statistics behind them
+            AUTO(cmath_statistics_init, cmath_statistics_getN, cmath_statistics_getMean,
+                 cmath_statistics_getStdDev),
+            NUL(cmath_statistics_add, 0, f, 2.5),
+            SAME(0, (f, f, 6, f.im, f, 1, f, f), cidut_clusterKMeans_fixed, cidut_clusterKMeans),
+            NUL(cid_spatialAverage, 0, f.b, 16, 16, 16, 3, 3, f.px, 16),
+            // One-dimensional symbols: profiles along g's diagonal and a row, teeth, pitch and grid
+            NUL(cidut_getPixelCount, 0, f.v, f.v + 1, f),
+            NUL(cidut_linePixels, 0, f, f.v, f.v + 1, f.b, 16, f.b + 200, f),
+            NUL(cidut_linePixels1, 0, f, f.v, f.v + 1, f.b, 16, f.b + 200),
+            NUL(cidut_linePixels_LowPPM, 0, f, f.v, f.v + 1, f.b, 16, f),
+            NUL(cidut_linePixels2D, 0, f, f.v, f.v + 1, 16, f),
+            NUL(cidut_lineEdgeLoc, 0, f.px, 64, 8, 10, 0, 1.0, f.im, f.im + 8, f),
+            NUL(cidut_lineEdgeLoc2D, 0, f.px, 64, 8, 10, 0, 1, 1.0, f.im, f.im + 8, f),
+            NUL(cidut_caliperLite, 0, f, f.v, f.v + 3, 8, 10, 0, f.im, f.im + 8, f),
+            AUTO(cidut_toothCand_init, cidut_toothCand_assign, cidut_teethResults_destruct,
+                 cidut_edgePairingParams_init),
+            NUL(cidut_teethResults_construct, 0, &f.teeth3),
+            NUL(cidut_teethResults_constructCopy, 0, &f.teeth3, f),
+            NUL(cidut_teethResults_assign, 0, &f.teeth2, f),
+            NUL(cidut_edgesToTeeth, opt(2, 3, 5), f, f, nullptr, nullptr, &f.scan, nullptr,
+                &f.teeth2),
+            NUL(cidut_estimatePitch, 0, f.pos, 8, 1, 20, 100, 120, 80, f, f),
+            NUL(cidut_cg1dComputeScaledPitch, 0, 8, f.pos, 100, 900, 1100, 10, f, f, 64, f, f),
+            NUL(cidut_cg1dOnGrid, 0, 8, f.pos, f.im, 100, 20, f.im + 8, f, f),
+            // Bad input that gets a status: images beyond the trackers' coordinates, regions too
+            // large for a mask; positions and shrinks at their limits
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cbt_boundaryTrack, beyondTheTrackers(f, false)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cid2d_getHorizontalTrackingSeeds,
+                  beyondTheTrackers(f, true)),
+            GIVES(CID_STATUS_INVALID_GEOMETRY, cid_mask_appendRegion, appendHuge(&f.mask2)),
+            GIVES(CID_STATUS_INVALID_GEOMETRY, cid_mask_appendRegion, appendHuge(&f.mask3)),
+            CALL(cidc_scanLine_initPointDir, (f.p64 = {int64_t{1} << 35, -(int64_t{1} << 35)},
+                                              cidc_scanLine_initPointDir(f, f, f))),
+            CALL(cidc_windowROI_initCopyShrink,
+                 (f.shrink = f.roi.spanX16 / 2, cidc_windowROI_initCopyShrink(f, f, f, f))),
+            NUL(cstd_vector_cid_region_erase, opt(1), &f.mask2.regions, nullptr, 0),  // from none
             // Calls that break a precondition: bad counts and bounds, corrupted records
             {
                 BAD_ARGS(cf2DFFT_32x32_fixed, 1, 0, f, f, 64, 32, 0, 0),  // centred but not square
@@ -364,6 +559,15 @@ const std::vector<entry>& entries() {
                 BAD_ARGS(cidc_windowROI_initCorner, f, f, 16, 2),
                 BAD(cidc_windowROI_initCopyShrink, f.shrink = 16 * 16;
                     cidc_windowROI_initCopyShrink(f, f, f, f)),
+                BAD(cidc_windowROI_init, f.wr.width = 5; cidc_windowROI_init(f, f, 2, 2, 0, 0)),
+                BAD(cidc_windowROI_initCenter, f.wr.height = 5;
+                    cidc_windowROI_initCenter(f, f, 2, 2)),
+                BAD(cidc_windowROI_initSameOrigin, f.wr.width = 5;
+                    cidc_windowROI_initSameOrigin(f, f, f, 2, 2)),
+                BAD(cidc_windowROI_initCopyShrink, f.shrink = INT64_MAX - 3;
+                    cidc_windowROI_initCopyShrink(f, f, f, f)),
+                BAD(cidc_scanLine_initPointDir, f.p64 = {int64_t{1} << 38, -(int64_t{1} << 38)};
+                    cidc_scanLine_initPointDir(f, f, f)),
                 BAD(cidc_bresWalk, f.dir = {0, 0}; cidc_bresWalk(f, &f.fraction, f)),
                 BAD_ARGS(cidc_peakDetectState_init, f, f, 0, -1),
                 BAD(cidc_peakDetectState_detect,
@@ -384,6 +588,33 @@ const std::vector<entry>& entries() {
                     int32_t n = 1;  // beyond the capacity
                     csys_cleanup_add_(one, 1, &n, 2, CSYS_CLEANUP_SCRATCH, nullptr,
                                       &releaseNothing)),
+                BAD_ARGS(cidut_ip_pelAdd8, f, &f.g2.asConst, f, 1u),  // overlapping windows
+                BAD_ARGS(cidut_ip_pelSub8, f, &f.g2.asConst, f, 2u),
+                BAD_ARGS(csys_shutdown_register, nullptr, nullptr),
+                BAD_ARGS(cip_edge_detectMagAng, f, f, &f.o, &f.o),
+                BAD(csEdgeDetect, csImage none{8, 8, 0, 0, 8, nullptr};
+                    csEdgeDetect(&none, f, nullptr, nullptr, f, f)),
+                BAD_ARGS(csEdgeListNew, -1, f),
+                BAD_ARGS(csEdgeChainListNew, -1, f),
+                BAD(cxImage95::init,
+                    cxImage95().init(static_cast<const cimg_imageConst*>(nullptr))),
+                BAD(cxImage95::init, cxImage95().init(static_cast<cimg_image*>(nullptr))),
+                BAD_ARGS(cid_thresholdHist, f, 0, f),
+                BAD(cid_thresholdHist, const uint32_t none[4] = {}; cid_thresholdHist(none, 4, f)),
+                BAD_ARGS(cidut_getDarkLightMeanThreshold_, f, 0, 10, 20, f, f, f, f),
+                BAD_ARGS(cip_pelHistogramStat_invCum, f, 0, f.im),
+                BAD(cidut_edgesToTeeth, f.barList.edges = nullptr;
+                    cidut_edgesToTeeth(f, f, nullptr, nullptr, &f.scan, nullptr, f)),
+                BAD(cidut_linePixels, f.w.pixels = nullptr;
+                    cidut_linePixels(f, f.v, f.v + 1, f.b, 16, f.b, f)),
+                BAD(cidut_linePixels2D, f.w.pixels = nullptr;
+                    cidut_linePixels2D(f, f.v, f.v + 1, 16, f)),
+                BAD(cidut_caliperLite, f.w.pixels = nullptr;
+                    cidut_caliperLite(f, f.v, f.v + 3, 8, 10, 0, f.im, f.im + 8, f)),
+                BAD(cidut_linePixels1, const cmath_vect far{70000, 5};
+                    cidut_linePixels1(f, &far, f.v + 1, f.b, 16, f.b)),
+                BAD(cidut_linePixels_LowPPM, const cmath_vect far{70000, 5};
+                    cidut_linePixels_LowPPM(f, f.v, &far, f.b, 16, f)),
                 BAD(csys_cleanupExecute_, int32_t n = 0;
                     csys_cleanupExecute_(nullptr, &n, &n, 0)),                    // no tag
                 BAD(csys_cleanup_doId_, csys_cleanupEntry one[1]; int32_t n = 0;  // no such entry
@@ -391,6 +622,32 @@ const std::vector<entry>& entries() {
                                       &releaseNothing);
                     csys_cleanup_doId_(one, &n, &n, 99)),
             },
+            // Bad counts and bounds, each list of values one call
+            BAD_EACH(cidut_binarizeImage,  // region mode, window width and height
+                     (f.bp.regionMode = v[0], f.bp.window = {0, 0, v[1], v[2]},
+                      cidut_binarizeImage(&f.o, nullptr, nullptr, nullptr, f, f)),
+                     {7, 4, 4}, {0, 0, 4}, {0, 4, 0}),
+            BAD_EACH(cfPelHistogramSmall, cfPelHistogramSmall(f, v[0], v[1], v[2], f), {0, 4, 4},
+                     {4, 0, 4}, {4, 4, 0}),
+            BAD_EACH(cidut_getDarkLightMeanPercent_,
+                     cidut_getDarkLightMeanPercent_(f, v[0], v[1], v[2], f, f, f, f), {32, 101, 10},
+                     {32, 10, -1}, {0, 10, 10}),
+            BAD_EACH(cid_spatialAverage, cid_spatialAverage(f.b, 16, 16, 16, v[0], v[1], f.px, 16),
+                     {0, 3}, {3, 0}, {17, 3}, {3, 17}),
+            BAD_EACH(cidut_estimatePitch,  // n, tolerance, initial, largest and smallest pitch
+                     cidut_estimatePitch(f.pos, v[0], 1, v[1], v[2], v[3], v[4], f, f),
+                     {1, 20, 100, 120, 80}, {8, 20, 0, 120, 80}, {8, 20, 100, 120, 101},
+                     {8, 20, 100, 99, 80}, {8, 20, 100, 200, 80}, {8, 20, 100, 120, 50},
+                     {8, 0, 100, 120, 80}, {8, 50, 100, 120, 80}, {8, 20, 100, 140, 60}),
+            BAD_EACH(
+                cidut_cg1dComputeScaledPitch,  // n, pitch, low and high scale, tolerance
+                cidut_cg1dComputeScaledPitch(v[0], f.pos, v[1], v[2], v[3], v[4], f, f, 64, f, f),
+                {1, 100, 900, 1100, 10}, {8, 0, 900, 1100, 10}, {8, 100, 500, 1100, 10},
+                {8, 100, 1100, 1050, 10}, {8, 100, 900, 1000, 10}, {8, 100, 900, 2000, 10},
+                {8, 100, 900, 1100, 0}, {8, 100, 900, 1100, 50}, {8, 100, 900, 1300, 10}),
+            BAD_EACH(cidut_cg1dOnGrid,  // n, pitch, window
+                     cidut_cg1dOnGrid(v[0], f.pos, f.im, v[1], v[2], f.im + 8, f, f), {1, 100, 20},
+                     {8, 0, 20}, {8, 100, 0}, {8, 100, 101}),
         };
         std::vector<entry> all;
         for (const auto& group : groups) all.insert(all.end(), group.begin(), group.end());

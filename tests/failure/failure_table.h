@@ -59,7 +59,7 @@ struct scene {
     cf_fixedComplex16 sp16[32 * 32];
     int32_t im[32 * 32], i[16] = {1, 2, 3, 4, 5, 6};
     int32_t cw[16] = {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};  // two codewords, an error in each
-    uint32_t pw[32], u32s[32];
+    uint32_t pw[256], u32s[32];
     double d[256] = {1.5, 1.5};
     std::vector<uint8_t> idTable = std::vector<uint8_t>(CF_EDGE_ID_TABLE_SIZE);
     void* block = nullptr;
@@ -141,20 +141,62 @@ struct scene {
     cid2d_trackingResult result = made(cid2d_trackingResult_construct);
     cbt_runParams trackRun = made(cbt_runParams_init);
     cbt_result track = made(cbt_result_construct, 0);
+    // A 12 x 12 Data Matrix of 6-pixel modules at (28, 28) on a light 128 x 128 image, and scan
+    // rows every 8 pixels over it.
+    cimg_image dm = symbol(), dmMarker = made(cimg_image_construct, CIMG_DEPTH_8U, 32, 32);
+    int32_t dmRows[16];
+
+    // Edges: g's legacy view; lists holding a detection of g, their first edgel and chain;
+    // noEdges and noChains receive new lists.
+    cip_edgeParams ep = made(cip_edgeParams_init);
+    csEdgeParams cp = made(csEdgeParamsDefault);
+    csImage gv{32, 32, 0, 0, g.asConst.pitch, g.asConst.pixels};
+    csEdgeList *edges = nullptr, *noEdges = nullptr;
+    csEdgeChainList *chains = nullptr, *noChains = nullptr;
+    const csEdge* edgel = nullptr;
+    const csEdgeChain* chain = nullptr;
+
+    // Thresholds and clusters; a column element taller than h.
+    cidut_binarizeParams bp = made(cidut_binarizeParams_construct);
+    cid_thresholdResult tr{};
+    cip_gaussParams gp = made(cip_gaussParams_init);
+    cip_gmorphElementArray column =
+        made(cip_gmorphElementArray_constructType, CIP_GMORPH_COLUMN, 5);
+    cip_threshParams tp = made(cip_threshParams_init);
+    cip_threshResult tres{};
+    ClusterParams kp{-1, 1.0, 0.5, 8};  // a single cluster
+    cmath_statistics ds = made(cmath_statistics_init);
+
+    // One-dimensional: six dark bars 4 pixels wide and 8 apart along a 200-pixel scan, teeth
+    // holding their six slots, teeth2 constructed empty, teeth3 not constructed; positions at a
+    // pitch of about 100.
+    cidut_toothCand tooth = made(cidut_toothCand_init);
+    cidut_edgePairingParams pairing = made(cidut_edgePairingParams_init);
+    cidut_edge bars[12];
+    cidut_edgeList barList{12, CIDUT_EDGE_LIST_ORDERED, 0, bars};
+    cmath_shapeAffineRect scan{{0, 40}, {200, 40}, {0, 60}};
+    cidut_teethResults teeth = made(cidut_teethResults_construct),
+                       teeth2 = made(cidut_teethResults_construct), teeth3{};
+    int32_t pos[8] = {0, 101, 199, 300, 402, 500, 599, 700};
+
+    cprt_optimizationInhibitedFunction hook = cprt_isOptimizationInhibitedFP;
 
     static cimg_image square(int side);
+    static cimg_image symbol();
 
     // A pointer argument of type P receives the scene's object of that type: a record to read
     // when P points to const and one to write otherwise, where the two differ.
     auto objects() {
         return std::make_tuple(
             &x, pw, in(u32s), i + 8, in(i), text, b, in(px), px16, d + 8, in(d), &block, &o, &ic,
-            in(&g.asConst), &w, in(&wr), scores, &classifier, &t8, sp, sp16, &fr, &v32, &r2, in(&r), &geom,
-            &p4, &fxr, &fxs, &fxl, &st, &ar2, in(&ar), &arp, &arc, out, in(v), corners, sl, &xl,
-            &xl.matrix, &xp2, in(&xp), &rc2, in(&rc), &rect, &mgr, &ln, &sg, &fl, fp, &fitParams,
-            &fit, &pts, &mask, &code, &dir, &line2, in(&line), &p64, &shrink, &seg2, in(&seg), &ray,
-            &shape, &roi2, in(&roi), &pixel, &detector, &peaks, &peakLists, found, &edgeParams,
-            &gradient, &trackVal, &trackRate, &known, &tracking, seed, &trackRun, &track, &result);
+            in(&g.asConst), &w, in(&wr), scores, &classifier, &t8, sp, sp16, &fr, &v32, &r2, in(&r),
+            &geom, &p4, &fxr, &fxs, &fxl, &st, &ar2, in(&ar), &arp, &arc, out, in(v), corners, sl,
+            &xl, &xl.matrix, &xp2, in(&xp), &rc2, in(&rc), &rect, &mgr, &ln, &sg, &fl, fp,
+            &fitParams, &fit, &pts, &mask, &code, &dir, &line2, in(&line), &p64, &shrink, &seg2,
+            in(&seg), &ray, &shape, &roi2, in(&roi), &pixel, &detector, &peaks, &peakLists, found,
+            &edgeParams, &gradient, &trackVal, &trackRate, &known, &tracking, seed, &trackRun,
+            &track, &result, &ep, &cp, in(&gv), edges, &noEdges, chains, &noChains, edgel, chain,
+            &bp, &tr, &gp, &column, &tp, &tres, &kp, &ds, &tooth, &pairing, in(&barList), &teeth);
     }
     template <class P, class = std::enable_if_t<std::is_pointer_v<P>>>
     operator P() {
@@ -179,6 +221,8 @@ struct entry {
     uint32_t nullable;  // bit k: argument k is documented to accept null
     bool broken;        // the call itself breaks a precondition
     std::function<call(scene&)> make;
+    int32_t gives = 0;  // the status bad input must give; 0: any success
+    int32_t outOfMemory = CSYS_STATUS_OUT_OF_MEMORY;  // another status a failed allocation may give
 };
 
 const std::vector<entry>& entries();
@@ -200,9 +244,14 @@ T pass(T arg, int nulled) {
     return std::is_pointer_v<T> && static_cast<int>(K) == nulled ? T{} : arg;
 }
 
+// A call that returns a record's address succeeds with it or without.
 template <class R, class... A, size_t... K>
 int32_t invoke(R (*fn)(A...), const std::tuple<A...>& args, int nulled, std::index_sequence<K...>) {
-    return static_cast<int32_t>(fn(pass<K>(std::get<K>(args), nulled)...));
+    const R result = fn(pass<K>(std::get<K>(args), nulled)...);
+    if constexpr (std::is_pointer_v<R>)
+        return result != nullptr;
+    else
+        return static_cast<int32_t>(result);
 }
 
 template <class R, class... A, class... V>
@@ -234,9 +283,50 @@ std::vector<entry> rows(const std::string& names, uint32_t nullable, Maker maker
     return out;
 }
 
-inline entry cxx(const char* name, bool broken, int32_t (*run)(scene& f)) {
-    return {name, 0, 0, broken,
-            [run](scene& f) -> call { return [run, &f](int) { return run(f); }; }};
+inline entry cxx(const char* name, bool broken, std::function<int32_t(scene&)> run,
+                 int32_t gives = 0) {
+    return {
+        name, 0, 0, broken, [run](scene& f) -> call { return [run, &f](int) { return run(f); }; },
+        gives};
+}
+
+// A row calling run(f, v) for each list of values v.
+template <class Run>
+std::vector<entry> each(const char* name, bool broken, Run run,
+                        const std::vector<std::vector<int32_t>>& cases) {
+    std::vector<entry> out;
+    for (const auto& v : cases)
+        out.push_back(cxx(name, broken, [run, v](scene& f) { return int32_t(run(f, v)); }));
+    return out;
+}
+
+// The rows of groups, each changed by change.
+template <class Change, class... G>
+std::vector<entry> changed(Change change, G... groups) {
+    std::vector<entry> out;
+    for (const auto& group : {groups...})
+        for (entry e : group) out.push_back((change(e), e));
+    return out;
+}
+
+// Rows whose failing allocations may also give status.
+template <class... G>
+std::vector<entry> failing(int32_t status, G... groups) {
+    return changed([status](entry& e) { e.outOfMemory = status; }, groups...);
+}
+
+// Rows on the portable kernels, which the optimisation-inhibit hook forces until the scene
+// restores it.
+template <class... G>
+std::vector<entry> portable(G... groups) {
+    auto all = [](const wchar_t*) -> int32_t { return 1; };
+    return changed(
+        [all](entry& e) {
+            e.make = [all, make = e.make](scene& f) {
+                return cprt_isOptimizationInhibitedFP = all, make(f);
+            };
+        },
+        groups...);
 }
 
 }  // namespace cid_fail
@@ -255,13 +345,22 @@ inline entry cxx(const char* name, bool broken, int32_t (*run)(scene& f)) {
         __VA_ARGS__)
 #define NUL(fn, nullable, ...) SAME(nullable, (__VA_ARGS__), fn)
 // A C++ entry point called on the scene, and calls that break a precondition.
-#define CALL(name, ...)                                                             \
-    std::vector<cid_fail::entry> {                                                  \
-        cid_fail::cxx(#name, false, [](cid_fail::scene& f) { return __VA_ARGS__; }) \
-    }
+#define CALL(name, ...) GIVES(0, name, __VA_ARGS__)
 #define BAD(name, ...)                                                   \
     cid_fail::cxx(#name, true, []([[maybe_unused]] cid_fail::scene& f) { \
         __VA_ARGS__;                                                     \
         return 0;                                                        \
     })
 #define BAD_ARGS(fn, ...) BAD(fn, fn(__VA_ARGS__))
+#define BAD_EACH(name, run, ...)                                                                \
+    cid_fail::each(                                                                             \
+        #name, true,                                                                            \
+        []([[maybe_unused]] cid_fail::scene& f, const std::vector<int32_t>& v) { return run; }, \
+        {__VA_ARGS__})
+// A call that must give a status (0: any success).
+#define GIVES(status, name, ...)                                                                \
+    std::vector<cid_fail::entry> {                                                              \
+        cid_fail::cxx(                                                                          \
+            #name, false,                                                                       \
+            []([[maybe_unused]] cid_fail::scene& f) -> int32_t { return __VA_ARGS__; }, status) \
+    }

@@ -1,49 +1,182 @@
-// The Data Matrix finder's entry points one by one: the marker, the shape tests, the stored
-// orientation, the adaptive finder and its driver, the edge-following finder, and bad input.
+// Seeds and the Data Matrix finder's entry points: seeds against the true edges of rendered bars,
+// their filter, orders and rows; the finders from a seed, the find-next walk, markers and memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "ci_id/dmfinder.h"
-#include "ci_id/platform/csys_status.h"
+#include "ci_id/platform/cip_pel.h"
 #include "ci_id/status.h"
 #include "scene.h"
-#include "test_support.h"
 #include "view.h"
+
+// Counts the standard library's allocations while armed: the library's memory must come from
+// the library allocator.
+static std::atomic<bool> gArmed{false};
+static std::atomic<long> gStandardAllocations{0};
+
+// GCC cannot see that these replacements pair malloc with free everywhere.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t bytes) {
+    if (gArmed) ++gStandardAllocations;
+    if (void* p = std::malloc(bytes ? bytes : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
 using namespace cid_test;
+using seedList = std::vector<cid2d_trackingSeed>;
 
-// A rendered symbol with the records a search needs.
+seedList seedsOf(const cimg_imageConst* image, std::vector<int32_t> rows, int32_t minStrength = 30,
+                 int32_t sort = 0, int32_t pairFilter = 0, double spacing = 0,
+                 int32_t maxSeeds = 1000) {
+    seedList seeds(maxSeeds);
+    int32_t n = -1;
+    EXPECT_EQ(
+        cid2d_getHorizontalTrackingSeeds(image, rows.data(), int32_t(rows.size()), maxSeeds,
+                                         minStrength, sort, seeds.data(), &n, pairFilter, spacing),
+        0);
+    seeds.resize(std::max(n, 0));
+    return seeds;
+}
+
+bool same(const seedList& a, const seedList& b) {
+    return a.size() == b.size() && !std::memcmp(a.data(), b.data(), a.size() * sizeof a[0]);
+}
+
+// Vertical bars 7 to 14 pixels wide at random sub-pixel places, sharp or blurred: every seed names
+// the pixel just before a true edge, with start points 1.5 pixels either side of it and the edge's
+// polarity and level, and every edge away from the row's ends has one seed. The window of a padded
+// image elsewhere in image coordinates gives the same seeds.
+TEST(Seeds, SitOnTheTrueEdgesOfRenderedBars) {
+    for (uint32_t trial = 1; trial <= 12; ++trial) {
+        const profile bars = randomBars(0, 7, 14, trial);
+        scene layout(160, 10);
+        layout.addProfile(bars);
+        const greyImage image = layout.render({4, 0, 0, (trial % 3) * 0.4});
+        windowedImage plain(image), padded(image, {5, 3, 7, 2, 3, 40, -9});
+        const seedList seeds = seedsOf(plain.get(), {4});
+        std::vector<int> hits(bars.ends.size());
+        for (const cid2d_trackingSeed& s : seeds) {
+            // The walk takes the gradient before its first column (3) for 0: an edge just before
+            // that column may show there.
+            if (s.x == 3) continue;
+            const size_t k =
+                std::lower_bound(bars.ends.begin(), bars.ends.end(), s.x + 0.5) - bars.ends.begin();
+            const double edge = bars.ends[k], low = bars.greys[k], high = bars.greys[k + 1];
+            ++hits[k];
+            EXPECT_LE(std::fabs(edge - s.x - 1), 0.5 + 1e-9) << trial;
+            // Start points are pixel-centre coordinates: pixel i's centre is at 256 i.
+            EXPECT_NEAR(s.aheadX / 256.0 + 0.5 - edge, 1.5, 0.5) << trial;
+            EXPECT_NEAR(edge - s.behindX / 256.0 - 0.5, 1.5, 0.5) << trial;
+            EXPECT_TRUE(s.y == 4 && s.aheadY == 4 * 256 && s.behindY == 4 * 256);
+            EXPECT_EQ(s.polarity, low < high ? 1 : 0) << trial;
+            EXPECT_TRUE(s.mean >= std::min(low, high) && s.mean <= std::max(low, high)) << trial;
+        }
+        for (size_t k = 0; k < hits.size(); ++k) {
+            if (bars.ends[k] > 5 && bars.ends[k] < 154) {
+                EXPECT_EQ(hits[k], 1) << trial;
+            }
+        }
+        EXPECT_TRUE(same(seedsOf(padded.get(), {4 + 3 - 9}), seeds));
+    }
+}
+
+// Bars at a slant, so that rows differ: sorted seeds are the same seeds, strongest first, then by
+// scan line; a limit keeps the first ones found; rows outside the window's usable part (its first
+// row, its last three) give none. A bar 10 pixels wide and a narrow one far off: edges pair when
+// closer than floor(spacing), so at 11 all accumulate, while at 10.9 the bar's far edge pairs with
+// nothing and the next edge replaces it.
+TEST(Seeds, OrderLimitRowsAndPairFilter) {
+    scene layout(200, 40);
+    layout.addProfile(randomBars(0.08, 4, 12, 5));
+    windowedImage view(layout.render({}));
+    const std::vector<int32_t> rows{3, 17, 9, 30, 22};
+    const seedList found = seedsOf(view.get(), rows), sorted = seedsOf(view.get(), rows, 30, 1);
+    EXPECT_GT(found.size(), 60u);
+    EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+        return a.strength > b.strength || (a.strength == b.strength && a.scanLine < b.scanLine);
+    }));
+    EXPECT_TRUE(
+        std::is_permutation(sorted.begin(), sorted.end(), found.begin(), found.end(),
+                            [](auto& a, auto& b) { return !std::memcmp(&a, &b, sizeof a); }));
+    EXPECT_TRUE(
+        same(seedsOf(view.get(), rows, 30, 0, 0, 0, 7), {found.begin(), found.begin() + 7}));
+    for (int32_t row = -1; row <= 40; ++row) {
+        EXPECT_EQ(seedsOf(view.get(), {row}).empty(), row < 1 || row > 36) << row;
+    }
+    greyImage bar(80, 6, 255);
+    for (int32_t x : {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 40, 41}) bar.at(x, 2) = 0;
+    windowedImage barView(bar);
+    const seedList all = seedsOf(barView.get(), {2});
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_TRUE(same(seedsOf(barView.get(), {2}, 30, 0, 1, 11.0), all));
+    EXPECT_TRUE(same(seedsOf(barView.get(), {2}, 30, 0, 1, 10.9), {all[0], all[2], all[3]}));
+}
+
+// Blocks ever darker on three rows: the first row keeps its leftmost seed (and here nothing else),
+// each later row its three strongest; a row outside the window is skipped, not read.
+TEST(Seeds, ThreeScanlinesKeepTheLeftmostThenTheStrongest) {
+    greyImage image(120, 12, 255);
+    for (int32_t x = 10; x < 100; ++x) {
+        for (int32_t y = 0; y < 12; ++y) image.at(x, y) = (x - 10) % 20 < 8 ? 40 * (x / 20) : 255;
+    }
+    windowedImage view(image);
+    seedList seeds(40);
+    int32_t n = 0;
+    for (int32_t middle : {5, 50}) {
+        const int32_t rows[] = {2, middle, 8};
+        ASSERT_EQ(cid2d_getHorizontalTrackingSeeds_threeScanlines(view.get(), rows, 0, 40, 1, 10,
+                                                                  seeds.data(), &n),
+                  0);
+        EXPECT_EQ(n, middle == 5 ? 7 : 4);
+    }
+    EXPECT_EQ(seeds[0].x, 9);
+    for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(seeds[i].scanLine, i == 0 ? 0 : 2);
+    for (int32_t i : {1, 2}) EXPECT_GE(seeds[i].strength, seeds[i + 1].strength);
+}
+
+double distance(const cmath_vect& a, const cmath_vect& b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// A 20 x 20 symbol at 5 pixels a module (or a dark square as large: no finder, no timing) in a
+// 320 x 240 image, and the records of a search over rows every 4 pixels.
 struct finderCase {
-    dmTruth truth;
-    greyImage image;
-    std::vector<uint32_t> work;
+    dmTruth truth{};
+    windowedImage view;
+    std::vector<uint32_t> work = std::vector<uint32_t>(CID2D_WORK_BUFFER_MIN / 4 + 1);
+    std::vector<int32_t> rows;
     cid2d_trackingParams params;
     cimg_image marker;
     cid2d_trackingResult result;
     cbt_runParams run;
 
-    explicit finderCase(const dmSymbol& symbol, double aspect = 1.0, double module = 5.0,
-                        double rotation = 0.3) {
+    static greyImage render(bool square, dmTruth* truth) {
         scene layout(320, 240);
-        placement where;
-        where.centre = {160.3, 120.6};
-        where.unit = module;
-        where.rotation = rotation;
-        where.aspect = aspect;
-        dmLook look;
-        look.quietZone = 2;
-        truth = layout.addDataMatrix(symbol, where, look);
-        imagingConditions conditions;
-        conditions.blurSigma = 0.6;
-        image = layout.render(conditions);
-        work.assign(CID2D_WORK_BUFFER_MIN / 4 + 1, 0);
+        const placement where{{160.3, 120.6}, 5, 0.3};
+        if (square) layout.addArt(cellGrid(20, 20, std::vector<double>(400, 30)), where);
+        if (!square) *truth = layout.addDataMatrix(dmSymbol(20, 20, 3), where, dmLook{{}, 2});
+        return layout.render({4, 0, 0, 0.6});
+    }
+    explicit finderCase(bool square = false) : view(render(square, &truth)) {
         cid2d_trackingParams_init(&params);
         params.workBuffer = reinterpret_cast<unsigned char*>(work.data());
         params.workBufferSize = CID2D_WORK_BUFFER_MIN;
+        for (int32_t y = 2; y < 240; y += 4) rows.push_back(y);
+        params.scanLines = rows.data();
+        params.scanLineCount = int32_t(rows.size());
         cimg_image_construct(&marker, CIMG_DEPTH_8U, 80, 60);
         cid2d_trackingResult_construct(&result);
         cbt_runParams_init(&run);
@@ -52,160 +185,91 @@ struct finderCase {
         cid2d_trackingResult_destruct(&result);
         cimg_image_destruct(&marker);
     }
-
-    // Seeds on the row through the symbol's centre.
-    std::vector<cid2d_trackingSeed> seeds(const cimg_imageConst* view) {
-        std::vector<cid2d_trackingSeed> out(64);
-        int32_t row = static_cast<int32_t>((truth.corners[0].y + truth.corners[2].y) / 2),
-                count = 0;
-        cid2d_getHorizontalTrackingSeeds(view, &row, 1, 64, 45, 0, out.data(), &count, 0, 0);
-        out.resize(count);
-        return out;
+    int32_t fromSeed(const cid2d_trackingSeed& seed, bool followEdge = false) {
+        return (followEdge ? cf_DcdFindDMSymbolFromSeed : cf_BndFindDMSymbolFromSeed)(
+            view.get(), &params, &seed, &run, &marker, nullptr, 0, nullptr, &result);
     }
-    // The find-next driver over rows every 4 pixels; true when it finds the symbol.
-    bool search(const cimg_imageConst* view) {
-        std::vector<int32_t> rows;
-        for (int32_t y = 2; y < image.height; y += 4) rows.push_back(y);
-        params.scanLines = rows.data();
-        params.scanLineCount = static_cast<int32_t>(rows.size());
-        EXPECT_EQ(cf_BndFindNextDMSymbol(view, &params, nullptr, 0, nullptr, 0, &marker, &result),
-                  0);
-        params.scanLines = nullptr;
-        params.scanLineCount = 0;
-        return result.found != 0;
-    }
-    // Tries every seed of that row with the plain finder; true when one finds the symbol.
-    bool findFromSeeds(const cimg_imageConst* view) {
-        for (const cid2d_trackingSeed& seed : seeds(view)) {
-            EXPECT_EQ(cf_BndFindDMSymbolFromSeed(view, &params, &seed, &run, &marker, nullptr, 0,
-                                                 nullptr, &result),
-                      0);
-            if (result.found) return true;
-        }
-        return false;
+    int32_t next(cimg_image* cells) {
+        return cf_BndFindNextDMSymbol(view.get(), &params, nullptr, 0, nullptr, 0, cells, &result);
     }
 };
 
-double distance(const cmath_vect& a, const cmath_vect& b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
-
-TEST(DataMatrixFinder, FoundFromASeedWithANonPositiveCrossProduct) {
-    finderCase c(dmSymbol(20, 20, 3));
-    windowedImage view(c.image);
-    ASSERT_TRUE(c.findFromSeeds(view.get()));
-    const cmath_shapeAffineRect& r = c.result.rect;
-    double cross = (r.px.x - r.po.x) * (r.py.y - r.po.y) - (r.px.y - r.po.y) * (r.py.x - r.po.x);
-    EXPECT_LE(cross, 0.0);
-    EXPECT_LT(distance(r.po, c.truth.corners[3]), 1.5);
-    EXPECT_EQ(c.result.quality, 1000);
-    EXPECT_GT(c.result.cornerScore, 500);
-}
-
-TEST(DataMatrixFinder, AMarkedSeedIsNotTrackedAgain) {
-    finderCase c(dmSymbol(20, 20, 4));
-    windowedImage view(c.image);
-    std::vector<cid2d_trackingSeed> seeds = c.seeds(view.get());
-    ASSERT_FALSE(seeds.empty());
-    cimg_window cells;
-    cimg_window_init(&cells, &c.marker);
-    cells.pixels[(seeds[0].y >> 2) * cells.pitch + (seeds[0].x >> 2)] = 1;
-    c.result.track.count = -7;  // the tracker would overwrite it
-    ASSERT_EQ(cf_BndFindDMSymbolFromSeed(view.get(), &c.params, &seeds[0], &c.run, &c.marker,
-                                         nullptr, 0, nullptr, &c.result),
-              0);
-    EXPECT_EQ(c.result.found, 0);
-    EXPECT_EQ(c.result.track.count, -7);
-}
-
-// The aspect test compares the contour's extents along the image axes.
-TEST(DataMatrixFinder, AspectBeyondFiveToOneIsRejected) {
-    finderCase accepted(dmSymbol(32, 8, 5), 1.0, 4.0, 0.0);  // 4 : 1
-    windowedImage acceptedView(accepted.image);
-    EXPECT_TRUE(accepted.search(acceptedView.get()));
-    finderCase stretched(dmSymbol(32, 8, 5), 0.72, 4.0, 0.0);  // 5.5 : 1
-    windowedImage stretchedView(stretched.image);
-    EXPECT_FALSE(stretched.search(stretchedView.get()));
-}
-
-TEST(DataMatrixFinder, EdgeFollowingTracksOnlySeedsOnLongStraightEdges) {
-    finderCase c(dmSymbol(24, 24, 6), 1.0, 6.0);
-    windowedImage view(c.image);
-    bool found = false;
-    for (const cid2d_trackingSeed& seed : c.seeds(view.get())) {
-        ASSERT_EQ(cf_DcdFindDMSymbolFromSeed(view.get(), &c.params, &seed, &c.run, &c.marker,
-                                             nullptr, 0, nullptr, &c.result),
-                  0);
-        found = found || c.result.found;
+// From a seed on the row through its centre the plain finder finds the symbol, and the
+// edge-following finder from a seed on some row, with its vertex and arm ends in the documented order and the seed's
+// level as threshold; the seed's cell is then marked, so the seed is not tracked again. The
+// adaptive walk finds the L's vertex in whole pixels.
+TEST(DataMatrixFinder, FromASeedOnceAndByEveryFinder) {
+    for (bool followEdge : {false, true}) {
+        finderCase c;
+        const std::vector<int32_t> rows = followEdge ? c.rows : std::vector<int32_t>{120};
+        const seedList seeds = seedsOf(c.view.get(), rows, 45);
+        const auto hit = std::find_if(seeds.begin(), seeds.end(), [&](const auto& seed) {
+            return c.fromSeed(seed, followEdge) == 0 && c.result.found;
+        });
+        ASSERT_NE(hit, seeds.end()) << followEdge;
+        const cmath_shapeAffineRect& r = c.result.rect;
+        EXPECT_LE((r.px.x - r.po.x) * (r.py.y - r.po.y) - (r.px.y - r.po.y) * (r.py.x - r.po.x), 0);
+        EXPECT_LT(distance(r.po, c.truth.corners[3]), 0.5);
+        EXPECT_LT(distance(c.result.farCorner, c.truth.corners[1]), 0.5);
+        EXPECT_TRUE(c.result.quality == 1000 && c.result.threshold == hit->mean);
+        c.result.track.count = -7;  // a new trace would overwrite it
+        ASSERT_EQ(c.fromSeed(*hit), 0);
+        EXPECT_TRUE(c.result.found == 0 && c.result.track.count == -7);
     }
-    EXPECT_TRUE(found);
-}
-
-TEST(DataMatrixFinder, AdaptiveSearchFindsTheLVertex) {
-    finderCase c(dmSymbol(20, 20, 7));
-    windowedImage view(c.image);
-    std::vector<int32_t> rows;
-    for (int32_t y = 4; y < 240; y += 8) rows.push_back(y);
-    c.params.scanLines = rows.data();
-    c.params.scanLineCount = static_cast<int32_t>(rows.size());
+    finderCase a;
     ASSERT_EQ(cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
-                  view.get(), &c.params, nullptr, nullptr, 0, &c.marker, &c.result),
+                  a.view.get(), &a.params, nullptr, nullptr, 0, &a.marker, &a.result),
               0);
-    ASSERT_EQ(c.result.found, 1);
-    cmath_vect vertex{static_cast<double>(c.result.track.slots[0].x),
-                      static_cast<double>(c.result.track.slots[0].y)};
-    EXPECT_LT(distance(vertex, c.truth.corners[3]), 2.0);
-    EXPECT_LT(c.result.scanLineIndex, c.params.scanLineCount);
+    ASSERT_EQ(a.result.found, 1);
+    const cbt_point& vertex = a.result.track.slots[0];
+    EXPECT_LT(distance({double(vertex.x), double(vertex.y)}, a.truth.corners[3]), 2.0);
 }
 
-TEST(DataMatrixFinder, BadInputGivesStatusesOrNothing) {
-    finderCase c(dmSymbol(20, 20, 8));
-    windowedImage view(c.image);
+// A marker smaller than the window or unbound is a status. The walk skips lines outside the
+// window, reports the line it stopped on and takes no memory from the standard library; a point
+// limit below the contour's length finds nothing, as does an image smaller than the walk's
+// margins.
+TEST(DataMatrixFinder, WalkMarkersLimitsAndMemory) {
+    finderCase c;
     std::vector<int32_t> rows{-50, 3, 1000, 120};
     c.params.scanLines = rows.data();
     c.params.scanLineCount = 4;
-    // A marker too small for the window, then an unbound one.
-    cimg_image small;
-    cimg_image_construct(&small, CIMG_DEPTH_8U, 10, 10);
-    EXPECT_EQ(
-        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &small, &c.result),
-        CID_STATUS_INVALID_IMAGE);
-    cimg_image_destruct(&small);
-    cimg_image unbound;
+    cimg_image small, unbound;
+    cimg_image_construct(&small, CIMG_DEPTH_8U, 79, 60);
     cimg_image_constructUnbound(&unbound);
-    EXPECT_EQ(
-        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &unbound, &c.result),
-        CIMG_STATUS_NOT_BOUND);
-    // Lines outside the window are skipped; the one through the symbol finds it.
-    EXPECT_EQ(
-        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result),
-        0);
-    EXPECT_EQ(c.result.found, 1);
-    EXPECT_EQ(c.result.scanLineIndex, 3);
-    // A point limit below the contour's length: the trace is cut, nothing is found.
-    cimg_window cells;
-    cimg_window_init(&cells, &c.marker);
-    for (int y = 0; y < cells.height; ++y)
-        std::fill(cells.pixels + y * cells.pitch, cells.pixels + y * cells.pitch + cells.width, 0);
+    EXPECT_EQ(c.next(&small), CID_STATUS_INVALID_IMAGE);
+    EXPECT_EQ(c.next(&unbound), CIMG_STATUS_NOT_BOUND);
+    cimg_image_destruct(&small);
+    gArmed = true;
+    const int32_t status = c.next(&c.marker);
+    gArmed = false;
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(c.result.found == 1 && c.result.scanLineIndex == 3);
+    EXPECT_EQ(gStandardAllocations, 0);
+    cip_pelSet8(&c.marker, 0);
     c.params.maxBoundaryPoints = 50;
+    ASSERT_EQ(c.next(&c.marker), 0);
+    EXPECT_TRUE(c.result.found == 0 && c.result.scanLineIndex == 4);
+    windowedImage tiny(greyImage(5, 5, 100));
     EXPECT_EQ(
-        cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result),
+        cf_BndFindNextDMSymbol(tiny.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker, &c.result),
         0);
     EXPECT_EQ(c.result.found, 0);
-    EXPECT_EQ(c.result.scanLineIndex, 4);
-    // An image smaller than the search margins.
-    greyImage tiny(5, 5, 100);
-    windowedImage tinyView(tiny);
-    EXPECT_EQ(cf_BndFindNextDMSymbol(tinyView.get(), &c.params, nullptr, 0, nullptr, 0, &c.marker,
-                                     &c.result),
-              0);
-    EXPECT_EQ(c.result.found, 0);
-    // The work buffer is a precondition.
-    c.params.workBufferSize = CID2D_WORK_BUFFER_MIN - 1;
-    std::vector<cid2d_trackingSeed> seeds = c.seeds(view.get());
-    ASSERT_FALSE(seeds.empty());
-    EXPECT_PRECONDITION(cf_BndFindDMSymbolFromSeed(view.get(), &c.params, &seeds[0], &c.run,
-                                                   &c.marker, nullptr, 0, nullptr, &c.result));
+}
+
+// A seed on the dark square's right edge: its contour is traced, the corner passes find no symbol,
+// and the result still names the scan line the search started from.
+TEST(DataMatrixFinder, CornerPassesThatFindNothingReportTheScanLine) {
+    finderCase c(true);
+    const seedList seeds = seedsOf(c.view.get(), {120}, 45);
+    const auto onSquare = std::find_if(seeds.begin(), seeds.end(),
+                                       [](const auto& seed) { return seed.polarity == 1; });
+    ASSERT_NE(onSquare, seeds.end());
+    c.params.firstScanLine = 5;
+    c.result.scanLineIndex = -7;
+    ASSERT_EQ(c.fromSeed(*onSquare), 0);
+    EXPECT_TRUE(c.result.found == 0 && c.result.track.count > 100);
+    EXPECT_EQ(c.result.scanLineIndex, 5);
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
-// Data Matrix location on rendered scenes: every symbol found once, its L vertex identified and
-// its corners close to the truth, under rotation, scale, aspect, perspective, blur, noise,
-// uneven light and either polarity; and nothing found where there is no symbol.
+// Data Matrix location the caller's way, on rendered scenes and on the sample corpus: every symbol
+// found once with unbiased corners under rotation, scale, aspect, perspective, blur, noise, uneven
+// light and either polarity; nothing found in clutter or where the timing pattern is irregular.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/image_io.h"
+#include "common/truth.h"
 #include "dm_locate.h"
 #include "scene.h"
 #include "view.h"
@@ -19,220 +22,239 @@ using namespace cid_test;
 
 const int kSquareSizes[] = {10, 12, 14, 16, 18, 20, 22, 24, 26, 32, 36, 40, 44, 48, 52, 64};
 
-struct expectations {
-    bool perspective = false;
+double distance(const cmath_vect& a, const cmath_vect& b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// Corner errors summed: their lengths, their components along x and y, and along the symbol's
+// sides from each corner towards its neighbours (positive: the corner was placed inside).
+struct errorStats {
+    double length = 0, x = 0, y = 0, inward = 0;
+    int count = 0;
+
+    // Every corner within tolerance of the truth (the arm ends matched in the better order); a
+    // far corner allowed more is left out of the sums.
+    void add(const dmLocated& found, const quad& truth, double tolerance, double farTolerance,
+             const std::string& what) {
+        const cmath_vect* arms = found.armEnds;
+        const bool crossed = std::max(distance(arms[0], truth[2]), distance(arms[1], truth[0])) <
+                             std::max(distance(arms[0], truth[0]), distance(arms[1], truth[2]));
+        const cmath_vect corners[4] = {arms[crossed], found.farCorner, arms[!crossed],
+                                       found.vertex};
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_LE(distance(corners[k], truth[k]), k == 1 ? farTolerance : tolerance) << what;
+            if (k == 1 && farTolerance > tolerance) continue;
+            const cmath_vect e{corners[k].x - truth[k].x, corners[k].y - truth[k].y};
+            length += std::hypot(e.x, e.y);
+            x += e.x;
+            y += e.y;
+            for (const cmath_vect& to : {truth[(k + 1) % 4], truth[(k + 3) % 4]}) {
+                inward += (e.x * (to.x - truth[k].x) + e.y * (to.y - truth[k].y)) /
+                          distance(to, truth[k]) / 2;
+            }
+            ++count;
+        }
+    }
+    void expectBelow(double mean, double bias, double inwardBias) const {
+        EXPECT_LT(length / count, mean);
+        EXPECT_LT(std::fabs(x / count), bias);
+        EXPECT_LT(std::fabs(y / count), bias);
+        EXPECT_LT(std::fabs(inward / count), inwardBias);
+    }
 };
 
-// Each true symbol is found exactly once, with its corners within max(1.5 px, 0.35 module), the
-// far corner under perspective within 1.5 modules; nothing else is found.
-void expectAllFound(const std::vector<dmLocated>& located, const std::vector<dmTruth>& truths,
-                    const expectations& e, const std::string& what) {
-    ASSERT_EQ(located.size(), truths.size()) << what;
-    for (const dmTruth& truth : truths) {
-        const double module = std::hypot(truth.corners[2].x - truth.corners[3].x,
-                                         truth.corners[2].y - truth.corners[3].y) /
-                              truth.columns;
-        const double tolerance = std::max(1.5, 0.35 * module);
-        auto best = std::min_element(located.begin(), located.end(),
-                                     [&](const dmLocated& a, const dmLocated& b) {
-                                         return compareWithTruth(a, truth.corners).vertex <
-                                                compareWithTruth(b, truth.corners).vertex;
-                                     });
-        dmErrors errors = compareWithTruth(*best, truth.corners);
-        EXPECT_LE(errors.vertex, tolerance) << what;
-        EXPECT_LE(errors.arms, tolerance) << what;
-        EXPECT_LE(errors.farCorner, e.perspective ? 1.5 * module : tolerance) << what;
-    }
+double toleranceOf(const quad& corners, int columns) {
+    return std::max(1.5, 0.35 * distance(corners[2], corners[3]) / columns);
 }
 
 struct sceneCase {
+    std::string name;
     dmSymbol symbol;
     placement where;
     dmLook look;
     imagingConditions conditions;
+    bool skew;
 };
 
-void locateAndCheck(const sceneCase& c, const std::string& what, const dmSearch& search = {},
-                    const expectations& e = {}) {
-    scene layout(640, 480);
-    dmTruth truth = layout.addDataMatrix(c.symbol, c.where, c.look);
-    greyImage image = layout.render(c.conditions);
-    windowedImage view(image);
-    expectAllFound(locateDataMatrices(view.get(), search), {truth}, e, what);
-}
-
-sceneCase centredSymbol(int size, double module, double rotation, uint32_t seed) {
-    sceneCase c{dmSymbol(size, size, seed), {}, {}, {}};
-    c.where.centre = {320.3, 240.7};
-    c.where.unit = module;
-    c.where.rotation = rotation;
-    c.look.quietZone = 2;
-    c.conditions.blurSigma = 0.6;
-    c.conditions.noiseSigma = 3;
-    c.conditions.noiseSeed = seed;
-    return c;
-}
-
-TEST(DataMatrixLocation, EveryTenDegrees) {
+std::vector<sceneCase> renderedScenes() {
+    std::vector<sceneCase> all;
     std::mt19937 rng(1);
+    auto add = [&](const std::string& name, int columns, int rows, double module,
+                   double rotation) -> sceneCase& {
+        const uint32_t seed = uint32_t(all.size() + 1);
+        all.push_back({name,
+                       dmSymbol(columns, rows, seed),
+                       {{320.3, 240.7}, module, rotation},
+                       dmLook{{}, 2},
+                       {},
+                       false});
+        all.back().conditions.blurSigma = 0.6;
+        all.back().conditions.noiseSigma = 3;
+        all.back().conditions.noiseSeed = seed;
+        return all.back();
+    };
     for (int degrees = 0; degrees < 360; degrees += 10) {
-        int size = kSquareSizes[rng() % 12];
-        double module = 3.0 + (rng() % 30) / 10.0;
-        sceneCase c = centredSymbol(size, module, degrees * M_PI / 180, degrees + 1);
-        locateAndCheck(c, "rotation " + std::to_string(degrees) + " size " + std::to_string(size));
+        const int size = kSquareSizes[rng() % 12];
+        add("rotation " + std::to_string(degrees), size, size, 3.0 + rng() % 30 / 10.0,
+            degrees * M_PI / 180);
     }
-}
-
-TEST(DataMatrixLocation, ModuleSizesFromTwoAndAHalfToTen) {
     for (double module : {2.5, 3.0, 4.0, 6.0, 8.0, 10.0}) {
         for (int size : {10, 16, 24, 36}) {
-            if (size * module * 1.42 > 440) continue;  // must fit in the image at any angle
-            sceneCase c = centredSymbol(size, module, 0.37 + module,
-                                        static_cast<uint32_t>(size * 10 + module));
-            locateAndCheck(c, "module " + std::to_string(module) + " size " + std::to_string(size));
+            if (size * module * 1.42 <= 440) add("module", size, size, module, 0.37 + module);
         }
     }
-}
-
-TEST(DataMatrixLocation, RectangularSymbols) {
-    const int sizes[][2] = {{18, 8}, {32, 8}, {26, 12}, {36, 12}, {36, 16}, {48, 16}};
-    int k = 0;
-    for (const auto& size : sizes) {
-        sceneCase c = centredSymbol(10, 5, 0.3 + k, 100 + k);
-        c.symbol = dmSymbol(size[0], size[1], 200 + k);
-        locateAndCheck(c, "rectangular " + std::to_string(size[0]) + "x" + std::to_string(size[1]));
-        ++k;
+    const int rectangular[][2] = {{18, 8}, {32, 8}, {26, 12}, {36, 12}, {36, 16}, {48, 16}};
+    for (int k = 0; k < 6; ++k)
+        add("rectangular", rectangular[k][0], rectangular[k][1], 5, 0.3 + k);
+    for (int k = 0; k < 9; ++k) {
+        imagingConditions& c = add("blur, noise, light", 20, 20, 5, 0.2 + k).conditions;
+        c.blurSigma = std::vector<double>{0.0, 0.8, 1.4}[k / 3];
+        c.noiseSigma = k % 3 * 6.0;
+        c.illuminationSlopeX = k % 2 ? 0.0012 : -0.0008;
     }
-}
-
-TEST(DataMatrixLocation, PerspectiveViews) {
-    std::mt19937 rng(7);
-    dmSearch search;
-    search.allowSkew = true;
-    expectations e;
-    e.perspective = true;
-    for (int k = 0; k < 12; ++k) {
-        sceneCase c = centredSymbol(kSquareSizes[rng() % 10], 4.5, k * 0.5, 300 + k);
-        c.where.tiltX = (static_cast<int>(rng() % 31) - 15) / 100.0;
-        c.where.tiltY = (static_cast<int>(rng() % 31) - 15) / 100.0;
-        c.where.skew = (static_cast<int>(rng() % 11) - 5) / 100.0;
-        locateAndCheck(c, "perspective " + std::to_string(k), search, e);
-    }
-}
-
-TEST(DataMatrixLocation, BlurNoiseAndUnevenLight) {
-    int k = 0;
-    for (double blur : {0.0, 0.8, 1.4}) {
-        for (double noise : {0.0, 6.0, 12.0}) {
-            sceneCase c = centredSymbol(20, 5, 0.2 + k, 400 + k);
-            c.conditions.blurSigma = blur;
-            c.conditions.noiseSigma = noise;
-            c.conditions.illuminationSlopeX = k % 2 ? 0.0012 : -0.0008;
-            locateAndCheck(c, "blur " + std::to_string(blur) + " noise " + std::to_string(noise));
-            ++k;
-        }
-    }
-}
-
-TEST(DataMatrixLocation, LightOnDarkAndLowContrast) {
     for (int k = 0; k < 6; ++k) {
-        sceneCase c = centredSymbol(kSquareSizes[k + 2], 4, 0.5 + k, 500 + k);
-        c.look.colours.lightOnDark = k % 2 == 0;
-        if (k >= 3) c.look.colours = ink{90, 165, k % 2 == 0};
-        locateAndCheck(c, "polarity case " + std::to_string(k));
+        const int size = kSquareSizes[k + 2];
+        add("polarity", size, size, 4, 0.5 + k).look.colours =
+            k < 3 ? ink{30, 220, k % 2 == 0} : ink{90, 165, k % 2 == 0};
+    }
+    for (int k = 0; k < 12; ++k) {
+        const int size = kSquareSizes[rng() % 10];
+        sceneCase& c = add("perspective", size, size, 4.5, k * 0.5);
+        c.where.tiltX = (int(rng() % 31) - 15) / 100.0;
+        c.where.tiltY = (int(rng() % 31) - 15) / 100.0;
+        c.where.skew = (int(rng() % 11) - 5) / 100.0;
+        c.skew = true;
+    }
+    return all;
+}
+
+// Corners within max(1.5 px, 0.35 module), the far corner under perspective within 1.5 modules.
+TEST(DataMatrixLocation, RenderedScenesFoundOnceWithUnbiasedCorners) {
+    errorStats stats;
+    for (const sceneCase& c : renderedScenes()) {
+        scene layout(640, 480);
+        const dmTruth truth = layout.addDataMatrix(c.symbol, c.where, c.look);
+        windowedImage view(layout.render(c.conditions));
+        const std::vector<dmLocated> located = locateDataMatrices(view.get(), {8, c.skew, false});
+        ASSERT_EQ(located.size(), 1u) << c.name << ", size " << c.symbol.columns;
+        const double tolerance = toleranceOf(truth.corners, truth.columns);
+        stats.add(located[0], truth.corners, tolerance, c.skew ? 4 * tolerance : tolerance, c.name);
+    }
+    // Measured over 356 corners of 92 scenes: 0.060 pixel off on average, biased by -0.004 pixel
+    // along x, -0.009 along y and -0.025 inwards (placed a little outside).
+    stats.expectBelow(0.09, 0.03, 0.05);
+}
+
+// Runs of 1, 1, 3, 1 and 3 modules, dark first, from the end of the solid side: two runs in five
+// are three times the median module. The symbol is found with its regular timing and rejected when
+// either timing side is irregular. At 7 pixels a module the deepest reading of a timing side
+// stays inside its modules.
+TEST(DataMatrixLocation, IrregularTimingIsNoDataMatrix) {
+    for (int irregular : {-1, 0, 1}) {
+        dmSymbol symbol(24, 24, 900);
+        for (int k = 0; k < 23; ++k) {
+            const bool dark = "DLDDDLDDDLDLLLDLLL"[k % 18] == 'D';
+            if (irregular == 0) symbol.dark[k] = dark;                   // top row
+            if (irregular == 1) symbol.dark[(23 - k) * 24 + 23] = dark;  // right column
+        }
+        scene layout(320, 320);
+        layout.addDataMatrix(symbol, {{160.4, 160.3}, 7, 0.3}, dmLook{{}, 2});
+        imagingConditions conditions;
+        conditions.blurSigma = 0.6;
+        windowedImage view(layout.render(conditions));
+        EXPECT_EQ(locateDataMatrices(view.get()).size(), irregular < 0 ? 1u : 0u) << irregular;
     }
 }
 
-TEST(DataMatrixLocation, SeveralSymbolsInOneImage) {
+// Four symbols and a fifth against the left edge without quiet zone: the fifth is found only when
+// symbols may touch the border; the window of a padded image elsewhere in image coordinates gives
+// the same symbols, moved (to the fixed-point rounding of the sub-pixel fits, which see image
+// coordinates).
+TEST(DataMatrixLocation, SeveralSymbolsOneAtTheBorderInAPaddedWindow) {
     scene layout(640, 480);
     std::vector<dmTruth> truths;
-    const cmath_vect centres[] = {{130, 120}, {470, 130}, {160, 360}, {480, 350}};
+    const cmath_vect centres[] = {{130, 120}, {470, 130}, {180, 330}, {480, 350}};
     for (int k = 0; k < 4; ++k) {
-        placement where;
-        where.centre = centres[k];
-        where.unit = 3.5 + k;
-        where.rotation = 0.7 * k + 0.2;
-        dmLook look;
-        look.quietZone = 2;
-        truths.push_back(layout.addDataMatrix(
-            dmSymbol(kSquareSizes[k + 1], kSquareSizes[k + 1], 600 + k), where, look));
+        const int size = kSquareSizes[k + 1];
+        truths.push_back(layout.addDataMatrix(dmSymbol(size, size, 600 + k),
+                                              placement{centres[k], 3.5 + k, 0.7 * k + 0.2}, dmLook{{}, 2}));
     }
+    const quad atBorder{{{0.0, 380.0}, {64.0, 380.0}, {64.0, 444.0}, {0.0, 444.0}}};
+    truths.push_back(layout.addDataMatrix(dmSymbol(16, 16, 700), atBorder, dmLook{{}, 0}));
     imagingConditions conditions;
     conditions.blurSigma = 0.7;
     conditions.noiseSigma = 4;
-    greyImage image = layout.render(conditions);
-    windowedImage view(image);
-    expectAllFound(locateDataMatrices(view.get()), truths, {}, "four symbols");
-}
-
-TEST(DataMatrixLocation, SymbolsAtTheBorderNeedAllowAtBorder) {
-    scene layout(640, 480);
-    dmLook look;
-    look.quietZone = 0;
-    dmTruth truth = layout.addDataMatrix(
-        dmSymbol(16, 16, 700), {{{0.0, 100.0}, {80.0, 100.0}, {80.0, 180.0}, {0.0, 180.0}}}, look);
-    greyImage image = layout.render({});
-    windowedImage view(image);
-    EXPECT_TRUE(locateDataMatrices(view.get()).empty());
-    dmSearch search;
-    search.allowAtBorder = true;
-    std::vector<dmLocated> located = locateDataMatrices(view.get(), search);
-    ASSERT_EQ(located.size(), 1u);
-    EXPECT_LE(compareWithTruth(located[0], truth.corners).vertex, 1.5);
-}
-
-TEST(DataMatrixLocation, SameResultsInAPaddedWindowWithAnOffset) {
-    sceneCase c = centredSymbol(22, 4, 0.9, 800);
-    scene layout(640, 480);
-    layout.addDataMatrix(c.symbol, c.where, c.look);
-    greyImage image = layout.render(c.conditions);
-    windowedImage plain(image);
-    std::vector<dmLocated> expected = locateDataMatrices(plain.get());
-    ASSERT_EQ(expected.size(), 1u);
-    for (bool keepCoordinates : {true, false}) {
-        padding pad{13, 7, 21, 5, 3};
-        if (keepCoordinates) {
-            pad.originX = -pad.left;
-            pad.originY = -pad.top;
+    const greyImage image = layout.render(conditions);
+    windowedImage plain(image), padded(image, {13, 7, 21, 5, 3, 37, -27});  // window at (50, -20)
+    EXPECT_EQ(locateDataMatrices(plain.get()).size(), 4u);
+    const std::vector<dmLocated> located = locateDataMatrices(plain.get(), {8, false, true});
+    const std::vector<dmLocated> moved = locateDataMatrices(padded.get(), {8, false, true});
+    errorStats stats;
+    for (const dmTruth& truth : truths) {
+        const double tolerance = toleranceOf(truth.corners, truth.columns);
+        int matches = 0;
+        for (const dmLocated& found : located) {
+            if (compareWithTruth(found, truth.corners).vertex > 3) continue;
+            stats.add(found, truth.corners, tolerance, tolerance, "several");
+            ++matches;
         }
-        windowedImage padded(image, pad);
-        std::vector<dmLocated> located = locateDataMatrices(padded.get());
-        ASSERT_EQ(located.size(), 1u);
-        double dx = keepCoordinates ? 0 : pad.left, dy = keepCoordinates ? 0 : pad.top;
-        EXPECT_NEAR(located[0].vertex.x, expected[0].vertex.x + dx, 1e-9);
-        EXPECT_NEAR(located[0].vertex.y, expected[0].vertex.y + dy, 1e-9);
-        EXPECT_NEAR(located[0].farCorner.x, expected[0].farCorner.x + dx, 1e-9);
+        EXPECT_EQ(matches, 1);
+    }
+    ASSERT_EQ(moved.size(), located.size());
+    for (size_t k = 0; k < moved.size(); ++k) {
+        const dmLocated &a = moved[k], &e = located[k];
+        for (auto [p, q] : {std::pair{a.vertex, e.vertex},
+                            {a.armEnds[0], e.armEnds[0]},
+                            {a.armEnds[1], e.armEnds[1]},
+                            {a.farCorner, e.farCorner}}) {
+            EXPECT_NEAR(p.x, q.x + 50, 0.01);
+            EXPECT_NEAR(p.y, q.y - 20, 0.01);
+        }
     }
 }
 
 TEST(DataMatrixLocation, NothingInClutterBarcodesAndNoise) {
-    for (int k = 0; k < 6; ++k) {
+    for (uint32_t k = 0; k < 6; ++k) {
         scene layout(640, 480);
-        placement where;
-        where.centre = {320, 240};
-        where.unit = 3 + k;
-        where.rotation = 0.4 * k;
-        switch (k % 4) {
-            case 0:
-                layout.addArt(textClutter(4, 16, 1.2, static_cast<uint32_t>(k)), where);
-                break;
-            case 1:
-                layout.addArt(barcode1d(30, 40, 10, static_cast<uint32_t>(k)), where);
-                break;
-            case 2:
-                layout.addArt(noisePatch(30, 30, true, static_cast<uint32_t>(k)), where);
-                break;
-            case 3:
-                layout.addArt(pdf417Like(12, 3, 3, 2, static_cast<uint32_t>(k)), where);
-                break;
-        }
+        const planeArt art[] = {textClutter(4, 16, 1.2, k), barcode1d(30, 40, 10, k),
+                                noisePatch(30, 30, true, k), pdf417Like(12, 3, 3, 2, k)};
+        layout.addArt(art[k % 4], placement{{320, 240}, 3.0 + k, 0.4 * k});
         imagingConditions conditions;
         conditions.blurSigma = 0.6;
         conditions.noiseSigma = 4.0 * (k % 3);
-        greyImage image = layout.render(conditions);
-        windowedImage view(image);
+        windowedImage view(layout.render(conditions));
         EXPECT_TRUE(locateDataMatrices(view.get()).empty()) << "distractor " << k;
     }
+}
+
+// The sample corpus, drawn by an independent encoder with mild perspective: each Data Matrix
+// found once with its corners, nothing on the PDF417 images or on noise alone. Prints the time per
+// image.
+TEST(DataMatrixCorpus, FoundWithTheirCornersAndNothingElse) {
+    const std::string dir = std::string(CI_ID_TEST_DATA_DIR) + "/samples";
+    int symbols = 0;
+    errorStats stats;
+    for (const cid_tools::truthEntry& entry : cid_tools::readTruth(dir + "/truth.json")) {
+        windowedImage view(cid_tools::readImage(dir + "/" + entry.name + ".png"));
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<dmLocated> located = locateDataMatrices(view.get(), {8, true, false});
+        const std::chrono::duration<double, std::milli> time =
+            std::chrono::steady_clock::now() - start;
+        std::printf("%-22s %6.2f ms, %zu found\n", entry.name.c_str(), time.count(),
+                    located.size());
+        if (entry.kind != "datamatrix" || entry.name.rfind("none", 0) == 0) {
+            EXPECT_TRUE(located.empty()) << entry.name;
+            continue;
+        }
+        ++symbols;
+        ASSERT_EQ(located.size(), 1u) << entry.name;
+        const double tolerance = toleranceOf(entry.corners, entry.columns);
+        stats.add(located[0], entry.corners, tolerance, tolerance, entry.name);
+    }
+    EXPECT_EQ(symbols, 18);
+    // Measured: 0.073 pixel off on average, biased by -0.010 pixel along x, -0.004 along y and
+    // -0.024 inwards.
+    stats.expectBelow(0.11, 0.03, 0.05);
 }
 
 }  // namespace

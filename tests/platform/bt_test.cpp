@@ -1,350 +1,169 @@
-// Boundary tracker on synthetic blobs: contour shape and length, connectivity, holes, borders,
-// limits, windows with offsets, sub-pixel accuracy on blurred edges, adaptive thresholds.
+// Boundary tracker: contours, border flags, stops and limits on random blobs in padded windows
+// against flood fills; a blurred tilted square under even and uneven light, and adaptive traces
+// among random modules that always close.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
-#include <functional>
+#include <cstdlib>
+#include <random>
+#include <set>
 #include <vector>
 
 #include "ci_id/platform/cbt.h"
-#include "ci_id/platform/cimg.h"
 #include "ci_id/platform/csys_status.h"
-#include "grey_image.h"
-#include "test_support.h"
+#include "scene.h"
+#include "view.h"
 
 namespace {
 
 using cid_test::greyImage;
+using edgeSet = std::set<std::array<int, 3>>;  // object pixel x, y and the direction out of it
 
-// Renders coverage of an inside(x, y) predicate with 8 x 8 samples per pixel.
-greyImage render(int w, int h, int dark, int light,
-                 const std::function<bool(double, double)>& inside) {
-    greyImage image(w, h, light);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            int hits = 0;
-            for (int sy = 0; sy < 8; ++sy) {
-                for (int sx = 0; sx < 8; ++sx)
-                    hits += inside(x + (sx + 0.5) / 8, y + (sy + 0.5) / 8);
-            }
-            image.at(x, y) =
-                static_cast<unsigned char>(std::lround(light + (dark - light) * hits / 64.0));
-        }
-    }
-    return image;
-}
-
-struct tracked {
+// A trace from pixel (x, y) towards pixel (x + dx, y), image coordinates.
+struct trace {
+    cbt_result r{};
     int32_t status;
-    std::vector<cbt_point> points;
-    int32_t flags;
+    trace(const cimg_imageConst* image, cbt_runParams p, int x, int y, int dx, bool adaptive) {
+        p.start2X = x * 256;
+        p.start1X = (x + dx) * 256;
+        p.start1Y = p.start2Y = y * 256;
+        cbt_result_construct(&r, 0);
+        r.mode = 1;
+        status = adaptive ? cbt_boundaryTrack_Adaptive(image, &p, 0, &r)
+                          : cbt_boundaryTrack(image, &p, &r);
+    }
+    ~trace() { cbt_result_destruct(&r); }
 };
 
-// Tracks from (startX, startY) (object side) towards (endX, endY), pixel indices.
-tracked track(const cimg_imageConst* image, int startX, int startY, int endX, int endY,
-              int polarity, int threshold, std::function<void(cbt_runParams&)> adjust = {}) {
-    cbt_runParams params;
-    cbt_runParams_init(&params);
-    params.polarity = polarity;
-    params.threshold = threshold;
-    params.start2X = startX * 256;
-    params.start2Y = startY * 256;
-    params.start1X = endX * 256;
-    params.start1Y = endY * 256;
-    if (adjust) adjust(params);
-    cbt_result result;
-    cbt_result_construct(&result, 0);
-    tracked out;
-    out.status = cbt_boundaryTrack(image, &params, &result);
-    out.points.assign(result.points, result.points + result.count);
-    out.flags = result.flags;
-    cbt_result_destruct(&result);
-    return out;
-}
-
-struct wrapped {
-    cimg_imageConst image;
-    explicit wrapped(greyImage& g) {
-        cimg_imageConst_constructWrap(&image, CIMG_DEPTH_8U, g.width, g.height, g.width,
-                                      g.pixels.data());
+// By flood fills: the edges between the blob met first going right from (x, y), with the
+// object's connectivity, and the component beyond it, with the other one; everything outside
+// the window is one background. *outer tells whether that component is the outside.
+edgeSet boundary(const greyImage& g, const cbt_runParams& p, int x, int y, bool* outer) {
+    const int w = g.width + 2, h = g.height + 2, step[4] = {1, w, -1, -w};  // with a frame
+    std::vector<char> object(size_t(w * h));
+    for (int k = 0; k < g.width * g.height; ++k) {
+        const int i = k % g.width, j = k / g.width;
+        object[size_t((j + 1) * w + i + 1)] = (g.at(i, j) < p.threshold) == p.polarity;
     }
-    ~wrapped() { cimg_imageConst_destruct(&image); }
-};
-
-TEST(BoundaryTracker, RectangleFromInsideGivesItsOutline) {
-    greyImage g(30, 20, 200);
-    for (int y = 5; y < 12; ++y) {
-        for (int x = 8; x < 21; ++x) g.at(x, y) = 20;
-    }
-    wrapped w(g);
-    tracked t = track(&w.image, 20, 8, 23, 8, 1, 110);
-    ASSERT_EQ(t.status, 0);
-    EXPECT_EQ(t.flags, CBT_FLAG_CLOSED);
-    EXPECT_EQ(t.points.size(), 2u * (13 + 7));  // one point per boundary edge
-    double twiceArea = 0;  // shoelace, y down: positive when clockwise on the screen
-    for (size_t i = 0; i < t.points.size(); ++i) {
-        const cbt_point& a = t.points[i];
-        const cbt_point& b = t.points[(i + 1) % t.points.size()];
-        twiceArea += (double(a.x) * b.y - double(b.x) * a.y) / 65536.0;
-    }
-    EXPECT_NEAR(twiceArea / 2, 13.0 * 7.0, 0.5);
-    for (const cbt_point& p : t.points) {
-        double x = p.x / 256.0 + 0.5, y = p.y / 256.0 + 0.5;  // pixel-centre to image coordinates
-        bool onVertical = std::fabs(x - 8) < 0.02 || std::fabs(x - 21) < 0.02;
-        bool onHorizontal = std::fabs(y - 5) < 0.02 || std::fabs(y - 12) < 0.02;
-        EXPECT_TRUE(onVertical || onHorizontal) << x << ", " << y;
-    }
-}
-
-TEST(BoundaryTracker, EdgeOnAHoleIsNoContourUnlessHolesAreWanted) {
-    // A dark ring; starting from the ring towards its hole puts the start edge on the hole.
-    greyImage g(30, 30, 220);
-    for (int y = 5; y < 25; ++y) {
-        for (int x = 5; x < 25; ++x) {
-            if (x < 9 || x >= 21 || y < 9 || y >= 21) g.at(x, y) = 30;
+    auto fill = [&](int start, bool eight) {
+        std::vector<char> seen(object.size());
+        std::vector<int> todo{start};
+        for (seen[size_t(start)] = 1; !todo.empty();) {
+            const int k = todo.back();
+            todo.pop_back();
+            for (int n = 0; n < 9; ++n) {
+                const int i = k % w + n % 3 - 1, j = k / w + n / 3 - 1, m = j * w + i;
+                if (!(eight || n % 2) || i < 0 || j < 0 || i >= w || j >= h) continue;
+                if (seen[size_t(m)] || object[size_t(m)] != object[size_t(k)]) continue;
+                seen[size_t(m)] = 1;
+                todo.push_back(m);
+            }
         }
-    }
-    wrapped w(g);
-    EXPECT_EQ(track(&w.image, 7, 15, 12, 15, 1, 125).status, CBT_STATUS_NO_CONTOUR);
-    tracked hole =
-        track(&w.image, 7, 15, 12, 15, 1, 125, [](cbt_runParams& p) { p.outerOnly = 0; });
-    ASSERT_EQ(hole.status, 0);
-    EXPECT_EQ(hole.points.size(), 4u * 12);
-    tracked outer = track(&w.image, 7, 15, 2, 15, 1, 125);
-    ASSERT_EQ(outer.status, 0);
-    EXPECT_EQ(outer.points.size(), 4u * 20);
-    // From the light side the outside is the background's hole: nothing with outerOnly.
-    EXPECT_EQ(track(&w.image, 2, 15, 7, 15, 0, 125).status, CBT_STATUS_NO_CONTOUR);
-    // The light disc inside the ring is a blob of its own.
-    tracked inner = track(&w.image, 15, 15, 7, 15, 0, 125);
-    ASSERT_EQ(inner.status, 0);
-    EXPECT_EQ(inner.points.size(), 4u * 12);
-}
-
-TEST(BoundaryTracker, ConnectivityDecidesWhetherCornersJoin) {
-    greyImage g(10, 10, 255);
-    g.at(4, 4) = 0;
-    g.at(5, 5) = 0;
-    wrapped w(g);
-    EXPECT_EQ(track(&w.image, 4, 4, 2, 4, 1, 128).points.size(), 8u);
-    tracked single =
-        track(&w.image, 4, 4, 2, 4, 1, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
-    EXPECT_EQ(single.points.size(), 4u);
-    // Light pixels touching at a corner stay apart unless light is the 8-connected side.
-    greyImage inverse(10, 10, 0);
-    inverse.at(4, 4) = 255;
-    inverse.at(5, 5) = 255;
-    wrapped v(inverse);
-    EXPECT_EQ(track(&v.image, 4, 4, 2, 4, 0, 128).points.size(), 4u);
-    tracked joined =
-        track(&v.image, 4, 4, 2, 4, 0, 128, [](cbt_runParams& p) { p.darkIs8Connected = 0; });
-    EXPECT_EQ(joined.points.size(), 8u);
-    EXPECT_EQ(track(&w.image, 0, 0, 3, 0, 1, 128).status, CBT_STATUS_NO_CONTOUR);  // no object
-    EXPECT_EQ(track(&w.image, 4, 4, 4, 4, 1, 128).status, CBT_STATUS_NO_CONTOUR);  // no edge at all
-}
-
-TEST(BoundaryTracker, BorderFlagsLimitAndStopAtBorder) {
-    greyImage g(20, 20, 250);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 5; x < 12; ++x) g.at(x, y) = 10;  // touches the top edge
-    }
-    wrapped w(g);
-    tracked t = track(&w.image, 11, 4, 14, 4, 1, 130);
-    ASSERT_EQ(t.status, 0);
-    EXPECT_EQ(t.flags, CBT_FLAG_CLOSED | CBT_FLAG_TOUCHES_BORDER);
-    EXPECT_EQ(t.points.size(), 2u * (7 + 8));
-    tracked cut = track(&w.image, 11, 4, 14, 4, 1, 130, [](cbt_runParams& p) { p.maxPoints = 10; });
-    EXPECT_EQ(cut.points.size(), 10u);
-    EXPECT_EQ(cut.flags & CBT_FLAG_CLOSED, 0);
-    tracked stopped =
-        track(&w.image, 11, 4, 14, 4, 1, 130, [](cbt_runParams& p) { p.stopAtBorder = 1; });
-    EXPECT_EQ(stopped.flags & (CBT_FLAG_CLOSED | CBT_FLAG_UNUSABLE), CBT_FLAG_UNUSABLE);
-}
-
-TEST(BoundaryTracker, WindowOffsetsGiveTheSamePointsInImageCoordinates) {
-    greyImage small(40, 30, 240);
-    for (int y = 10; y < 20; ++y) {
-        for (int x = 12; x < 30; ++x) small.at(x, y) = 15;
-    }
-    wrapped plain(small);
-    tracked reference = track(&plain.image, 29, 15, 33, 15, 1, 128);
-    ASSERT_EQ(reference.status, 0);
-
-    // The same pixels inside a larger image placed at image offset (100, 50), with dark pixels
-    // right outside the window that must not join the blob.
-    greyImage big(80, 60, 15);
-    for (int y = 0; y < 30; ++y) {
-        for (int x = 0; x < 40; ++x) big.at(x + 17, y + 11) = small.at(x, y);
-    }
-    cimg_imageConst padded;
-    cimg_imageConst_constructWrap(&padded, CIMG_DEPTH_8U, 80, 60, 80, big.pixels.data());
-    ASSERT_EQ(cimg_imageConst_setImageOffset(&padded, 100, 50), 0);
-    ASSERT_EQ(cimg_imageConst_window(&padded, 117, 61, 40, 30), 0);
-    tracked shifted = track(&padded, 29 + 117, 15 + 61, 33 + 117, 15 + 61, 1, 128);
-    ASSERT_EQ(shifted.status, 0);
-    ASSERT_EQ(shifted.points.size(), reference.points.size());
-    for (size_t i = 0; i < reference.points.size(); ++i) {
-        EXPECT_EQ(shifted.points[i].x, reference.points[i].x + 117 * 256);
-        EXPECT_EQ(shifted.points[i].y, reference.points[i].y + 61 * 256);
-    }
-    cimg_imageConst_destruct(&padded);
-}
-
-TEST(BoundaryTracker, BlurredTiltedEdgesGiveSubPixelPoints) {
-    // A square rotated by 20 degrees, anti-aliased: points away from the corners lie on the
-    // true sides within 0.1 pixel, 0.06 pixel in the mean square, with no bias.
-    const double cx = 40.3, cy = 37.8, half = 18.0, angle = 20.0 * M_PI / 180;
-    const double c = std::cos(angle), s = std::sin(angle);
-    auto local = [&](double x, double y, double* u, double* v) {
-        *u = (x - cx) * c + (y - cy) * s;
-        *v = -(x - cx) * s + (y - cy) * c;
+        return seen;
     };
-    greyImage g = render(80, 80, 40, 210, [&](double x, double y) {
-        double u, v;
-        local(x, y, &u, &v);
-        return std::fabs(u) < half && std::fabs(v) < half;
-    });
-    wrapped w(g);
-    tracked t = track(&w.image, 40, 37, 79, 37, 1, 125);
-    ASSERT_EQ(t.status, 0);
-    int checked = 0;
-    double squares = 0, sum = 0;
-    for (const cbt_point& p : t.points) {
-        double u, v;
-        local(p.x / 256.0 + 0.5, p.y / 256.0 + 0.5, &u, &v);
-        if (std::fabs(u) > half - 2 && std::fabs(v) > half - 2) continue;  // corner
-        double error = std::max(std::fabs(u), std::fabs(v)) - half;
-        EXPECT_LT(std::fabs(error), 0.1);
-        squares += error * error;
-        sum += error;
-        ++checked;
+    int k = (y + 1) * w + x + 1;
+    while (k % w < w - 1 && !(object[size_t(k)] && !object[size_t(k + 1)])) ++k;
+    if (k % w == w - 1) return {};
+    const bool object8 = (p.darkIs8Connected != 0) == (p.polarity != 0);
+    const std::vector<char> blob = fill(k, object8), beyond = fill(k + 1, !object8);
+    *outer = beyond[0] != 0;
+    edgeSet edges;  // pixel m / 4, direction m % 4
+    for (int m = 0; m < 4 * w * h; ++m) {
+        if (blob[size_t(m / 4)] && beyond[size_t(m / 4 + step[m % 4])])
+            edges.insert({m / 4 % w - 1, m / 4 / w - 1, m % 4});
     }
-    EXPECT_GT(checked, 100);
-    EXPECT_LT(std::sqrt(squares / checked), 0.06);
-    EXPECT_LT(std::fabs(sum / checked), 0.01);  // no bias towards either side
+    return edges;
 }
 
-TEST(BoundaryTracker, ReusedResultDoesNotAllocateAgain) {
-    greyImage g(50, 50, 200);
-    for (int y = 10; y < 40; ++y) {
-        for (int x = 10; x < 40; ++x) g.at(x, y) = 20;
+TEST(BoundaryTracker, ContoursFlagsAndLimitsAgreeWithFloodFills) {
+    std::mt19937 rng(5);
+    int holes = 0, touching = 0, inside = 0;
+    for (int trial = 0; trial < 600; ++trial) {
+        greyImage g(4 + int(rng() % 20), 3 + int(rng() % 15));
+        // Sparse objects make small blobs inside the window, dense ones blobs with holes.
+        const int density = trial / 4 % 3 ? 25 : 55, mode = trial % 5;
+        for (uint8_t& v : g.pixels) v = (int(rng() % 100) < density) == trial % 2 ? 20 : 230;
+        // Connectivity, polarity, start points, threshold (both levels 98/256 of the way), outer
+        // contours only, edge strength, most points, local level and stop at the border.
+        cbt_runParams p{trial % 4 < 2,         trial % 2,      0, 0,         0, 0,
+                        trial % 2 ? 100 : 150, trial % 3 == 0, 0, INT32_MAX, 0, mode == 0};
+        const int x = int(rng() % uint32_t(g.width)), y = int(rng() % uint32_t(g.height));
+        bool outer = true, border = false, open = false;
+        const edgeSet expected = boundary(g, p, x, y, &outer);
+        for (const auto& e : expected) {
+            const int i = e[0] + (e[2] == 0) - (e[2] == 2), j = e[1] + (e[2] == 1) - (e[2] == 3);
+            border = border || e[0] % (g.width - 1) == 0 || e[1] % (g.height - 1) == 0;
+            open = open || i < 0 || j < 0 || i == g.width || j == g.height;
+        }
+        const bool stopped = mode == 0 && open, cut = mode == 1;
+        if (cut) p.maxPoints = int32_t(expected.size()) - 1;
+        // The window at image offset (37, -11), inside padding of random levels.
+        const cid_test::windowedImage view(g, {3, 2, 4, 5, 7, 34, -13});
+        const trace t(view.get(), p, x + 37, y - 11, g.width - x, false);
+        if (expected.empty() || (p.outerOnly && !outer)) {
+            EXPECT_EQ(t.status, CBT_STATUS_NO_CONTOUR) << trial;
+            continue;
+        }
+        ASSERT_EQ(t.status, 0) << trial;
+        edgeSet found;
+        for (const cbt_point& q : std::vector<cbt_point>(t.r.points, t.r.points + t.r.count)) {
+            // The object pixel and the direction of the edge, east 0, south 1, west 2, north 3.
+            const int i = (q.x + 128) >> 8, j = (q.y + 128) >> 8, dx = q.x - 256 * i,
+                      dy = q.y - 256 * j;
+            found.insert({i - 37, j + 11, dx ? 1 - dx / std::abs(dx) : 2 - dy / std::abs(dy)});
+        }
+        EXPECT_TRUE(std::includes(expected.begin(), expected.end(), found.begin(), found.end()) &&
+                    int(found.size()) == t.r.count &&
+                    (stopped || found.size() == expected.size() - cut));
+        const int32_t state = stopped ? CBT_FLAG_UNUSABLE : cut ? 0 : CBT_FLAG_CLOSED;
+        const int32_t flags = state | (border ? CBT_FLAG_TOUCHES_BORDER : 0);
+        EXPECT_EQ(t.r.flags | (cut ? flags : 0), flags) << trial;  // a cut trace may miss the edge
+        holes += !outer;
+        (border ? touching : inside)++;
     }
-    wrapped w(g);
-    cbt_runParams params;
-    cbt_runParams_init(&params);
-    params.start2X = 39 * 256;
-    params.start2Y = 20 * 256;
-    params.start1X = 42 * 256;
-    params.start1Y = params.start2Y;
-    cbt_result result;
-    cbt_result_construct(&result, 0);
-    ASSERT_EQ(cbt_boundaryTrack(&w.image, &params, &result), 0);
-    cid_test::countingAllocator counter;
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(cbt_boundaryTrack(&w.image, &params, &result), 0);
-    EXPECT_EQ(counter.allocations(), 0);
-    EXPECT_EQ(result.count, 120);
-    cbt_result_destruct(&result);
+    EXPECT_TRUE(holes > 10 && touching > 50 && inside > 50) << holes << " " << inside;
 }
 
-TEST(BoundaryTracker, BadImagesAndPreconditions) {
-    cbt_runParams params;
-    cbt_runParams_init(&params);
-    cbt_result result;
-    cbt_result_construct(&result, 4);
-    cimg_imageConst unbound;
-    cimg_imageConst_constructUnbound(&unbound);
-    EXPECT_EQ(cbt_boundaryTrack(&unbound, &params, &result), CIMG_STATUS_NOT_BOUND);
-    cimg_imageConst wide;
-    cimg_imageConst_construct(&wide, CIMG_DEPTH_32S, 4, 4);
-    EXPECT_EQ(cbt_boundaryTrack(&wide, &params, &result), CIMG_STATUS_INVALID_IMAGE);
-    EXPECT_PRECONDITION(cbt_boundaryTrack(&wide, nullptr, &result));
-    EXPECT_PRECONDITION(cbt_result_construct(&result, -1));
-    cimg_imageConst_destruct(&wide);
-    cbt_result_destruct(&result);
-}
-
-TEST(BoundaryTracker, AdaptiveThresholdFollowsUnevenLight) {
-    // A dark square on a background that brightens from left to right; on the left the
-    // background is darker than the global threshold, so a fixed threshold leaks into it.
-    greyImage g(120, 60, 0);
-    for (int y = 0; y < 60; ++y) {
-        for (int x = 0; x < 120; ++x) {
-            double light = 60 + 1.6 * x;
-            bool inside = x >= 30 && x < 90 && y >= 15 && y < 45;
-            g.at(x, y) = static_cast<unsigned char>(inside ? light * 0.35 : light);
+// A square of side 36 turned by 20 degrees above random 4-pixel modules, anti-aliased. Away from
+// its corners the square's contour lies on its sides within 0.15 pixel; under light that falls off
+// to the left a fixed threshold leaks into the background, while the adaptive one follows the
+// local level. Wherever an adaptive trace starts among the modules it comes back to its starting
+// edge: the object must not depend on the path the trace took to reach a pixel.
+TEST(BoundaryTracker, TiltedSquareAndRandomModulesUnderEvenAndUnevenLight) {
+    const double cx = 60.3, cy = 37.8, c = std::cos(20 * M_PI / 180), s = std::sin(20 * M_PI / 180);
+    cid_test::scene layout(120, 150, 200);
+    layout.addArt(cid_test::cellGrid(1, 1, {40}), {{cx, cy}, 36, 20 * M_PI / 180});
+    layout.addArt(cid_test::noisePatch(16, 12, true, 12345), {{60, 112}, 4, 0.3});
+    cid_test::imagingConditions conditions{8};  // samples per pixel along each axis
+    int closed = 0;
+    for (int k = 0; k < 4; ++k) {
+        const bool uneven = k >= 2, adaptive = k % 2, leaks = uneven && !adaptive;
+        conditions.illuminationSlopeX = uneven ? 0.011 : 0;
+        const greyImage g = layout.render(conditions);
+        const cid_test::windowedImage view(g);
+        const int in = g.at(70, 38), out = g.at(100, 38);  // fields in the order listed above
+        cbt_runParams p{1, 1, 0, 0, 0, 0, (in + out) / 2, 0, 3 * (out - in), 20000, 1, 0};
+        const trace t(view.get(), p, 70, 38, 49, adaptive);
+        double worst = 0;
+        for (int32_t n = 0; n < t.r.count; ++n) {
+            const double x = t.r.points[n].x / 256.0 + 0.5 - cx,
+                         y = t.r.points[n].y / 256.0 + 0.5 - cy;
+            const double u = std::fabs(x * c + y * s), v = std::fabs(y * c - x * s);
+            if (u < 16 || v < 16)
+                worst = std::fmax(worst, std::fabs(std::fmax(u, v) - 18));  // a side
+        }
+        EXPECT_TRUE(leaks ? worst > 1 : t.r.flags == CBT_FLAG_CLOSED && worst < 0.15) << k;
+        p.threshold = 125;
+        p.edgeStrength = 3 * 190;
+        for (int n = 0; adaptive && n < 20 * 14; ++n) {
+            const trace m(view.get(), p, 24 + 4 * (n % 20), 86 + 4 * (n / 20), 2, true);
+            EXPECT_TRUE(m.status == CBT_STATUS_NO_CONTOUR || (m.r.flags & CBT_FLAG_CLOSED)) << n;
+            closed += (m.r.flags & CBT_FLAG_CLOSED) != 0;
         }
     }
-    wrapped w(g);
-    cbt_runParams params;
-    cbt_runParams_init(&params);
-    int seedMean = (g.at(88, 30) + g.at(89, 30) + g.at(90, 30) + g.at(91, 30)) / 4;
-    params.threshold = seedMean;
-    params.start2X = 89 * 256;
-    params.start2Y = 30 * 256;
-    params.start1X = 91 * 256;
-    params.start1Y = params.start2Y;
-    params.edgeStrength = 3 * (g.at(91, 30) - g.at(88, 30));
-    params.followLocalLevel = 1;
-    cbt_result result;
-    cbt_result_construct(&result, 0);
-    ASSERT_EQ(cbt_boundaryTrack(&w.image, &params, &result), 0);
-    EXPECT_NE(result.count, 2 * (60 + 30));  // the fixed threshold does not see the square
-    result.mode = 1;
-    ASSERT_EQ(cbt_boundaryTrack_Adaptive(&w.image, &params, 0, &result), 0);
-    EXPECT_EQ(result.flags, CBT_FLAG_CLOSED);
-    EXPECT_EQ(result.count, 2 * (60 + 30));
-    EXPECT_EQ(result.mode, 0);  // on the left the threshold is far below the start one
-    result.mode = 1;
-    ASSERT_EQ(cbt_boundaryTrack_Adaptive(&w.image, &params, 1, &result), 0);  // fixed threshold
-    EXPECT_NE(result.count, 2 * (60 + 30));
-    EXPECT_EQ(result.mode, 1);
-    cbt_result_destruct(&result);
-}
-
-// Wherever an adaptive trace starts in a busy image, it comes back to its starting edge: the
-// object must not depend on the path the trace took to reach a pixel.
-TEST(BoundaryTracker, AdaptiveTracesThroughRandomModulesAlwaysClose) {
-    // Random 5-pixel modules, turned by 0.3 rad and anti-aliased, like a dense symbol.
-    std::vector<int> modules(20 * 20);
-    uint32_t state = 12345;
-    for (int& m : modules) {
-        state = state * 1664525u + 1013904223u;
-        m = (state >> 24) & 1;
-    }
-    const double c = std::cos(0.3), s = std::sin(0.3);
-    greyImage g = render(160, 160, 30, 220, [&](double x, double y) {
-        double u = (c * (x - 80) + s * (y - 80)) / 5 + 10,
-               v = (-s * (x - 80) + c * (y - 80)) / 5 + 10;
-        if (u < 0 || v < 0 || u >= 20 || v >= 20) return false;
-        return modules[static_cast<int>(v) * 20 + static_cast<int>(u)] != 0;
-    });
-    wrapped w(g);
-    cbt_result result;
-    cbt_result_construct(&result, 0);
-    int traced = 0;
-    for (int y = 20; y < 140; y += 4) {
-        for (int x = 20; x < 140; x += 3) {
-            cbt_runParams params;
-            cbt_runParams_init(&params);
-            params.threshold = 125;
-            params.edgeStrength = 3 * 190;
-            params.maxPoints = 20000;
-            params.followLocalLevel = 1;
-            params.outerOnly = 0;
-            params.start2X = x * 256;
-            params.start2Y = y * 256;
-            params.start1X = (x + 2) * 256;
-            params.start1Y = y * 256;
-            result.mode = 1;
-            int32_t status = cbt_boundaryTrack_Adaptive(&w.image, &params, 0, &result);
-            if (status == CBT_STATUS_NO_CONTOUR) continue;
-            ASSERT_EQ(status, 0);
-            EXPECT_TRUE(result.flags & CBT_FLAG_CLOSED) << "start " << x << "," << y;
-            ++traced;
-        }
-    }
-    EXPECT_GT(traced, 30);
-    cbt_result_destruct(&result);
+    EXPECT_GT(closed, 40);
 }
 
 }  // namespace
