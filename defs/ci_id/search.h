@@ -98,18 +98,14 @@ struct searchError : std::runtime_error {
  * included). */
 inline std::vector<cid_symbol> findSymbols(const cimg_imageConst& image,
                                            const cid_searchOptions* options = nullptr) {
-    std::vector<cid_symbol> symbols(16);
-    for (;;) {
-        int32_t count = 0;
-        const int32_t status = cid_findSymbols(&image, options, symbols.data(),
-                                               static_cast<int32_t>(symbols.size()), &count);
-        if (status < 0) throw searchError(status);
-        if (count <= static_cast<int32_t>(symbols.size())) {
-            symbols.resize(static_cast<size_t>(count));
-            return symbols;
-        }
-        symbols.resize(static_cast<size_t>(count));
-    }
+    struct released {
+        cid_symbol* symbols = nullptr;
+        ~released() { cid_symbols_release(&symbols); }
+    } found;
+    int32_t count = 0;
+    const int32_t status = cid_findSymbolsNew(&image, options, &found.symbols, &count);
+    if (status < 0) throw searchError(status);
+    return std::vector<cid_symbol>(found.symbols, found.symbols + count);
 }
 
 }  // namespace ci_id
