@@ -43,7 +43,7 @@ TEST(Pdf417Search, EveryTenDegreesAtTwoToSixPixelsPerModule) {
     std::mt19937 rng(3);
     for (int degrees = 0; degrees < 360; degrees += 10) {
         const double module = 2 + degrees / 10 % 5;
-        scene layout(640, 480);
+        scene layout(640, 640);
         placement where;
         where.centre = {320 + (rng() % 20) / 4.0, 240 + (rng() % 20) / 4.0};
         where.unit = module;
@@ -53,6 +53,7 @@ TEST(Pdf417Search, EveryTenDegreesAtTwoToSixPixelsPerModule) {
         const quad truth =
             layout.addArt(pdf417Like(6, module >= 5 ? 1 : 2, 3, 2, rng()), where);
         imagingConditions conditions;
+        conditions.supersampling = 2;
         conditions.blurSigma = 0.5 + (rng() % 5) / 10.0;
         conditions.noiseSigma = 2 + rng() % 4;
         conditions.noiseSeed = rng();

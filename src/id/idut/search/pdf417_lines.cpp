@@ -31,6 +31,28 @@ void release(T** p) {
     *p = nullptr;
 }
 
+// Cuts the segment to the part between the window's outer pixel centres; false when too little
+// is left.
+bool clipToWindow(const cimg_windowConst& w, cmath_vect* from, cmath_vect* to) {
+    const double lo[2] = {w.xOffset + 0.5, w.yOffset + 0.5};
+    const double hi[2] = {w.xOffset + w.width - 0.5, w.yOffset + w.height - 0.5};
+    const double p[2] = {from->x, from->y}, v[2] = {to->x - from->x, to->y - from->y};
+    double t0 = 0, t1 = 1;
+    for (int a = 0; a < 2; ++a) {
+        if (std::abs(v[a]) < 1e-12) {
+            if (p[a] < lo[a] || p[a] > hi[a]) return false;
+            continue;
+        }
+        const double e0 = (lo[a] - p[a]) / v[a], e1 = (hi[a] - p[a]) / v[a];
+        t0 = std::max(t0, std::min(e0, e1));
+        t1 = std::min(t1, std::max(e0, e1));
+    }
+    if ((t1 - t0) * std::hypot(v[0], v[1]) < 16) return false;
+    *to = cmath_vect{p[0] + t1 * v[0], p[1] + t1 * v[1]};
+    *from = cmath_vect{p[0] + t0 * v[0], p[1] + t0 * v[1]};
+    return true;
+}
+
 }  // namespace
 
 int32_t lineScratch_allocate(int32_t capacity, lineScratch* s) {
@@ -55,9 +77,12 @@ void lineScratch_release(lineScratch* s) {
     release(&s->along);
 }
 
-int32_t sampleLine(const cimg_windowConst& window, const cmath_vect& from, const cmath_vect& to,
+int32_t sampleLine(const cimg_windowConst& window, const cmath_vect& start, const cmath_vect& end,
                    lineScratch* s, sampledLine* line) {
+    cmath_vect from = start, to = end;
     *line = sampledLine{from, {0, 0}, 0, 0};
+    if (!clipToWindow(window, &from, &to)) return 0;
+    line->from = from;
     int32_t n = 0;
     int32_t status = cidut_getPixelCount(&from, &to, &n);
     if (status < 0) return status;

@@ -50,56 +50,81 @@ line2 fitLine(const cmath_vect* p, int count, cmath_vect like) {
     return {c, dot(dir, like) < 0 ? scale(dir, -1) : dir};
 }
 
-// What one row shows of the stop pattern.
-struct stopCrossing {
-    cmath_vect outer;     // the outer edge of its last bar
-    cmath_vect barMiddle; // the middle of its wide bar
+// What one row shows of the start and stop patterns.
+struct rowCrossing {
+    cmath_vect outer[2];   // outer edges of the start pattern's first and the stop pattern's last bar
+    cmath_vect middle[2];  // middles of their wide bars
     double module;
 };
 
-// The first stop pattern along the sampled row whose module is within a factor of two of m,
-// beyond the start pattern; enter is the sign of the edges into a bar.
-bool findStop(const lineScratch& s, const sampledLine& line, bool enterRising, double m,
-              double skip, stopCrossing* out) {
-    const cmath_vect dir = unit(line.step);
-    for (int32_t i = 0; i + 9 < line.edgeCount; ++i) {
-        if ((s.edges[i] > 0) != enterRising || s.along[i] < skip) continue;
-        const double total = s.along[i + 9] - s.along[i], mt = total / 18;
-        if (mt < 0.5 * m || mt > 2 * m) continue;
+// The first run of elements from edge `from` on, entering a bar, whose widths follow `widths`
+// (count of them, `modules` in all) with a module within [low, high]: its first edge, or -1.
+int32_t findPattern(const lineScratch& s, const sampledLine& line, int32_t from, bool enterRising,
+                    const double* widths, int count, double modules, double low, double high,
+                    double* module) {
+    for (int32_t i = std::max(from, 0); i + count < line.edgeCount; ++i) {
+        if ((s.edges[i] > 0) != enterRising) continue;
+        const double mt = (s.along[i + count] - s.along[i]) / modules;
+        if (mt < low || mt > high) continue;
         bool matches = true;
-        for (int k = 0; k < 9 && matches; ++k) {
+        for (int k = 0; k < count && matches; ++k) {
             const double w = s.along[i + k + 1] - s.along[i + k];
-            matches = std::abs(w - kStopWidths[k] * mt) <= 0.5 * mt + 0.6;
+            matches = std::abs(w - widths[k] * mt) <= 0.5 * mt + 0.6;
         }
-        if (!matches) continue;
-        out->outer = add(line.from, scale(dir, s.along[i + 9]));
-        out->barMiddle = add(line.from, scale(dir, s.along[i] + 3.5 * mt));
-        out->module = mt;
-        return true;
+        if (matches) {
+            *module = mt;
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The start pattern and, after it, the stop pattern along the sampled row, one of whose wide
+// bars lies `at` pixels along the line (within a few modules).
+bool crossRow(const lineScratch& s, const sampledLine& line, bool enterRising, double m, double at,
+              rowCrossing* out) {
+    static const double kStart[8] = {8, 1, 1, 1, 1, 1, 1, 3};
+    const cmath_vect dir = unit(line.step);
+    auto point = [&](double along) { return add(line.from, scale(dir, along)); };
+    for (int32_t i = 0; i < line.edgeCount;) {
+        double m0 = 0, m1 = 0;
+        i = findPattern(s, line, i, enterRising, kStart, 8, 17, 0.4 * m, 2.5 * m, &m0);
+        if (i < 0) return false;
+        const int32_t j =
+            findPattern(s, line, i + 8, enterRising, kStopWidths, 9, 18, 0.4 * m0, 2.5 * m0, &m1);
+        if (j < 0) return false;
+        const double starts[2] = {s.along[i] + 4 * m0, s.along[j] + 3.5 * m1};
+        if (std::min(std::abs(starts[0] - at), std::abs(starts[1] - at)) <= 4 * std::max(m0, m1)) {
+            *out = rowCrossing{{point(s.along[i]), point(s.along[j + 9])},
+                               {point(starts[0]), point(starts[1])},
+                               (m0 + m1) / 2};
+            return true;
+        }
+        i = i + 1;
     }
     return false;
 }
 
 // The rows whose stop crossings lie on one line (within tolerance of the line through the best
 // pair); their count.
-int consistentRows(stopCrossing* rows, int count, double tolerance) {
+int consistentRows(rowCrossing* rows, int count, int side, double tolerance) {
     int best = 0, bestI = 0, bestJ = 0;
     for (int i = 0; i < count; ++i) {
         for (int j = i + 1; j < count; ++j) {
-            const cmath_vect d = sub(rows[j].outer, rows[i].outer);
+            const cmath_vect d = sub(rows[j].outer[side], rows[i].outer[side]);
             if (norm(d) < 1e-9) continue;
             int inliers = 0;
             for (int k = 0; k < count; ++k) {
-                inliers += std::abs(cross(unit(d), sub(rows[k].outer, rows[i].outer))) <= tolerance;
+                inliers += std::abs(cross(unit(d), sub(rows[k].outer[side], rows[i].outer[side]))) <= tolerance;
             }
             if (inliers > best) best = inliers, bestI = i, bestJ = j;
         }
     }
     if (best < 3) return 0;
-    const cmath_vect a = rows[bestI].outer, d = unit(sub(rows[bestJ].outer, a));
+    const cmath_vect a = rows[bestI].outer[side], d = unit(sub(rows[bestJ].outer[side], a));
     int kept = 0;
     for (int k = 0; k < count; ++k) {
-        if (std::abs(cross(d, sub(rows[k].outer, a))) <= tolerance) rows[kept++] = rows[k];
+        if (std::abs(cross(d, sub(rows[k].outer[side], a))) <= tolerance) rows[kept++] = rows[k];
     }
     return kept;
 }
@@ -113,7 +138,7 @@ int32_t barEnds(const cimg_windowConst& w, const line2& centre, double reach, bo
     const cmath_vect from = add(centre.point, scale(centre.dir, -reach));
     int32_t status = sampleLine(w, from, add(centre.point, scale(centre.dir, reach)), s, &line);
     if (status < 0 || line.length == 0) return status;
-    const double middle = dot(sub(centre.point, from), unit(line.step));
+    const double middle = dot(sub(centre.point, line.from), unit(line.step));
     int into = -1, outOf = -1;
     for (int32_t i = 0; i < line.edgeCount; ++i) {
         const bool entering = (s->edges[i] > 0) == enterRising;
@@ -122,51 +147,66 @@ int32_t barEnds(const cimg_windowConst& w, const line2& centre, double reach, bo
         if (pick < 0 || std::abs(s->strengths[i]) > std::abs(s->strengths[pick])) pick = i;
     }
     if (into < 0 || outOf < 0) return 0;
-    ends[0] = add(from, scale(unit(line.step), s->along[into]));
-    ends[1] = add(from, scale(unit(line.step), s->along[outOf]));
+    ends[0] = add(line.from, scale(unit(line.step), s->along[into]));
+    ends[1] = add(line.from, scale(unit(line.step), s->along[outOf]));
     *found = true;
     return 0;
 }
 
-// The symbol with the start bar's outer side from o1 to o2 and its inner side i1, i2.
-int32_t symbolFrom(const cimg_windowConst& w, cmath_vect o1, cmath_vect o2, cmath_vect i1,
-                   cmath_vect i2, bool enterRising, double maxLength, lineScratch* s,
+// The symbol through whose wide bar (centre line from c1 to c2, module about m) run rows
+// across along u1 at c1 and u2 at c2.
+int32_t symbolFrom(const cimg_windowConst& w, cmath_vect c1, cmath_vect c2, cmath_vect u1,
+                   cmath_vect u2, double m, bool enterRising, double maxLength, lineScratch* s,
                    cid_symbol* symbol, bool* found) {
     *found = false;
-    const double m = (norm(sub(i1, o1)) + norm(sub(i2, o2))) / 16;
-    if (!(m >= 0.75)) return 0;
-    stopCrossing rows[kRows];
-    int count = 0;
+    rowCrossing rows[2][kRows];
+    int counts[2] = {0, 0};
     for (int r = 0; r < kRows; ++r) {
         const double f = (r + 1.0) / (kRows + 1);
-        const cmath_vect base = add(o1, scale(sub(o2, o1), f));
-        const cmath_vect u = unit(add(scale(sub(i1, o1), 1 - f), scale(sub(i2, o2), f)));
+        const cmath_vect base = add(c1, scale(sub(c2, c1), f));
+        const cmath_vect u = unit(add(scale(u1, 1 - f), scale(u2, f)));
         sampledLine line;
-        const cmath_vect from = sub(base, scale(u, 3 * m));
-        int32_t status = sampleLine(w, from, add(base, scale(u, maxLength)), s, &line);
+        int32_t status = sampleLine(w, sub(base, scale(u, maxLength)), add(base, scale(u, maxLength)), s, &line);
         if (status < 0) return status;
-        if (line.length > 0 && findStop(*s, line, enterRising, m, 30 * m, &rows[count])) ++count;
+        for (int sense = 0; sense < 2 && line.length > 0; ++sense) {
+            if (sense == 1) reverseLine(s, &line);
+            const double at = dot(sub(base, line.from), unit(line.step));
+            counts[sense] += crossRow(*s, line, enterRising, m, at, &rows[sense][counts[sense]]);
+        }
     }
+    const int sense = counts[1] > counts[0] ? 1 : 0;
+    rowCrossing* kept = rows[sense];
     const double tolerance = std::max(1.5, 0.5 * m);
-    count = consistentRows(rows, count, tolerance);
+    int count = consistentRows(kept, counts[sense], 1, tolerance);
+    count = consistentRows(kept, count, 0, tolerance);
     if (count < 3) return 0;
-    cmath_vect points[kRows];
-    for (int k = 0; k < count; ++k) points[k] = rows[k].outer;
-    const line2 stop = fitLine(points, count, sub(o2, o1));
+    line2 sides[2], bars[2];
     double module = 0;
-    for (int k = 0; k < count; ++k) points[k] = rows[k].barMiddle, module += rows[k].module / count;
-    const line2 bar = fitLine(points, count, sub(o2, o1));
-    cmath_vect ends[2];
-    bool measured = false;
-    int32_t status = barEnds(w, bar, norm(sub(o2, o1)) + 10 * module, enterRising, s, ends, &measured);
-    if (status < 0 || !measured) return status;
-    const line2 top{o1, unit(sub(ends[0], o1))}, bottom{o2, unit(sub(ends[1], o2))};
-    cmath_vect c[4] = {o1, {}, {}, o2};
-    if (!meet(top, stop, &c[1]) || !meet(bottom, stop, &c[2])) return 0;
-    // The stop side must be about as long as the start side and lie well beyond it.
-    const double startSide = norm(sub(o2, o1)), stopSide = norm(sub(c[2], c[1]));
-    if (stopSide < 0.5 * startSide || stopSide > 2 * startSide ||
-        norm(sub(c[1], o1)) < 40 * std::min(m, module)) {
+    for (int k = 0; k < count; ++k) module += kept[k].module / count;
+    for (int side = 0; side < 2; ++side) {
+        cmath_vect points[kRows], middles[kRows];
+        for (int k = 0; k < count; ++k) points[k] = kept[k].outer[side], middles[k] = kept[k].middle[side];
+        sides[side] = fitLine(points, count, sub(c2, c1));
+        bars[side] = fitLine(middles, count, sub(c2, c1));
+    }
+    cmath_vect ends[2][2];
+    for (int side = 0; side < 2; ++side) {
+        bool measured = false;
+        int32_t status = barEnds(w, bars[side], norm(sub(c2, c1)) + 10 * module, enterRising, s,
+                                 ends[side], &measured);
+        if (status < 0 || !measured) return status;
+    }
+    const line2 top{ends[0][0], unit(sub(ends[1][0], ends[0][0]))};
+    const line2 bottom{ends[0][1], unit(sub(ends[1][1], ends[0][1]))};
+    cmath_vect c[4];
+    if (!meet(top, sides[0], &c[0]) || !meet(top, sides[1], &c[1]) ||
+        !meet(bottom, sides[1], &c[2]) || !meet(bottom, sides[0], &c[3])) {
+        return 0;
+    }
+    // The sides must be about as long as each other and the symbol at least as wide as its start
+    // and stop patterns and one column of code words.
+    const double startSide = norm(sub(c[3], c[0])), stopSide = norm(sub(c[2], c[1]));
+    if (stopSide < 0.5 * startSide || stopSide > 2 * startSide || norm(sub(c[1], c[0])) < 40 * module) {
         return 0;
     }
     // Round the symbol clockwise on the screen, from the start side's top.
@@ -182,7 +222,7 @@ int32_t symbolFrom(const cimg_windowConst& w, cmath_vect o1, cmath_vect o2, cmat
 }  // namespace
 
 int32_t measureSymbol(const cimg_windowConst& window, const cid2d_trackingResult& bar,
-                      const cmath_vect& direction, double maxLength, lineScratch* s,
+                      double maxLength, lineScratch* s,
                       cid_symbol* symbol, bool* found) {
     *found = false;
     const cmath_vect q[4] = {bar.rect.po, bar.rect.px, bar.farCorner, bar.rect.py};
@@ -190,13 +230,19 @@ int32_t measureSymbol(const cimg_windowConst& window, const cid2d_trackingResult
     const bool enterRising = bar.seed.polarity == 0;
     // The bar's width runs across q0 q1 (and q3 q2), or across q0 q3 (and q1 q2); the narrower
     // way first.
+    // The bar's width runs across q0 q1 (and q3 q2), or across q0 q3 (and q1 q2); the narrower
+    // way first. It is the start pattern's bar of 8 modules or the stop pattern's of 7.
     const bool firstAcross01 = norm(sub(q[1], q[0])) <= norm(sub(q[3], q[0]));
     for (int attempt = 0; attempt < 2 && !*found; ++attempt) {
         const bool across01 = (attempt == 0) == firstAcross01;
-        cmath_vect o1 = q[0], o2 = across01 ? q[3] : q[1];
-        cmath_vect i1 = across01 ? q[1] : q[3], i2 = q[2];
-        if (dot(sub(i1, o1), direction) < 0) std::swap(o1, i1), std::swap(o2, i2);
-        int32_t status = symbolFrom(window, o1, o2, i1, i2, enterRising, maxLength, s, symbol, found);
+        const cmath_vect u1 = across01 ? sub(q[1], q[0]) : sub(q[3], q[0]);
+        const cmath_vect u2 = across01 ? sub(q[2], q[3]) : sub(q[2], q[1]);
+        const cmath_vect c1 = add(q[0], scale(u1, 0.5));
+        const cmath_vect c2 = add(across01 ? q[3] : q[1], scale(u2, 0.5));
+        const double m = (norm(u1) + norm(u2)) / 15;
+        if (!(m >= 0.75)) continue;
+        int32_t status =
+            symbolFrom(window, c1, c2, u1, u2, m, enterRising, maxLength, s, symbol, found);
         if (status < 0) return status;
     }
     return 0;

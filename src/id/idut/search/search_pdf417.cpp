@@ -3,8 +3,6 @@
 // symbol, which the mask then keeps from being found again.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "ci_id/pdf417.h"
 #include "ci_id/platform/csys_assert.h"
@@ -51,7 +49,7 @@ int32_t record(searchState& st, const cid_symbol& symbol) {
 }
 
 // Every start pattern on the sampled line, walked along `direction`.
-int32_t searchLine(searchState& st, const sampledLine& line, const cmath_vect& direction) {
+int32_t searchLine(searchState& st, const sampledLine& line) {
     const lineScratch& s = st.scratch;
     const double maxLength = std::max(st.params.maxSymbolSize, 1.0);
     for (;;) {
@@ -61,9 +59,7 @@ int32_t searchLine(searchState& st, const sampledLine& line, const cmath_vect& d
         if (status < 0 || !st.result.found) return status;
         cid_symbol symbol;
         bool found = false;
-        status = measureSymbol(st.window, st.result, direction, maxLength, &st.measure, &symbol,
-                               &found);
-        if (getenv("PDFDBG")) fprintf(stderr, "bar %.1f,%.1f %.1f,%.1f %.1f,%.1f %.1f,%.1f dir %.2f,%.2f pol %d -> %d  %.1f,%.1f %.1f,%.1f %.1f,%.1f %.1f,%.1f\n", st.result.rect.po.x, st.result.rect.po.y, st.result.rect.px.x, st.result.rect.px.y, st.result.farCorner.x, st.result.farCorner.y, st.result.rect.py.x, st.result.rect.py.y, direction.x, direction.y, st.result.seed.polarity, found, symbol.corners[0].x, symbol.corners[0].y, symbol.corners[1].x, symbol.corners[1].y, symbol.corners[2].x, symbol.corners[2].y, symbol.corners[3].x, symbol.corners[3].y);
+        status = measureSymbol(st.window, st.result, maxLength, &st.measure, &symbol, &found);
         if (status >= 0 && found) status = record(st, symbol);
         if (status < 0) return status;
     }
@@ -79,28 +75,13 @@ int32_t searchDirection(searchState& st, double angle, int32_t spacing) {
         int32_t status = csys_attention_check();
         if (status < 0) return status;
         const cmath_vect middle{centre.x + offset * normal.x, centre.y + offset * normal.y};
-        // Clip the line to the window's rectangle.
-        double t0 = -reach, t1 = reach;
-        const double lo[2] = {w.xOffset + 0.5, w.yOffset + 0.5};
-        const double hi[2] = {w.xOffset + w.width - 0.5, w.yOffset + w.height - 0.5};
-        const double p[2] = {middle.x, middle.y}, v[2] = {d.x, d.y};
-        for (int a = 0; a < 2; ++a) {
-            if (std::abs(v[a]) < 1e-12) {
-                if (p[a] < lo[a] || p[a] > hi[a]) t0 = t1;
-                continue;
-            }
-            double e0 = (lo[a] - p[a]) / v[a], e1 = (hi[a] - p[a]) / v[a];
-            t0 = std::max(t0, std::min(e0, e1));
-            t1 = std::min(t1, std::max(e0, e1));
-        }
-        if (t1 - t0 < 16) continue;
         sampledLine line;
-        status = sampleLine(w, {middle.x + t0 * d.x, middle.y + t0 * d.y},
-                            {middle.x + t1 * d.x, middle.y + t1 * d.y}, &st.scratch, &line);
-        if (status >= 0 && line.length > 0) status = searchLine(st, line, d);
+        status = sampleLine(w, {middle.x - reach * d.x, middle.y - reach * d.y},
+                            {middle.x + reach * d.x, middle.y + reach * d.y}, &st.scratch, &line);
+        if (status >= 0 && line.length > 0) status = searchLine(st, line);
         if (status >= 0 && line.length > 0) {
             reverseLine(&st.scratch, &line);
-            status = searchLine(st, line, {-d.x, -d.y});
+            status = searchLine(st, line);
         }
         if (status < 0) return status;
     }

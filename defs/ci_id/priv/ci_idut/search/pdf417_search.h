@@ -38,11 +38,12 @@ int32_t sampleLine(const cimg_windowConst& window, const cmath_vect& from, const
 // The same line walked the other way.
 void reverseLine(lineScratch* s, sampledLine* line);
 
-// The symbol whose start pattern's wide bar the finder located in `bar`, the pattern having been
-// met walking along `direction`: its stop pattern is looked for across the symbol's rows, and its
-// corners come from the bar, the stop pattern's outer edge and the ends of its wide bar.
+// The symbol one of whose wide bars (the start pattern's or the stop pattern's) the finder
+// located in `bar`: rows across the bar, up to maxLength pixels either way, must show the start
+// pattern and after it the stop pattern; the corners are where the lines fitted through the
+// patterns' outer edges meet the lines through the ends of their wide bars.
 int32_t measureSymbol(const cimg_windowConst& window, const cid2d_trackingResult& bar,
-                      const cmath_vect& direction, double maxLength, lineScratch* s,
+                      double maxLength, lineScratch* s,
                       cid_symbol* symbol, bool* found);
 
 }  // namespace cidut
