@@ -11,7 +11,11 @@
  * - Data Matrix: corners[0] is the L vertex (where the two solid sides meet), corners[1] the end of
  *   one solid side, corners[2] the far corner, corners[3] the end of the other solid side;
  * - PDF417: the outer boundary, start and stop patterns included, corners[0] and corners[3] on the
- *   start pattern's side;
+ *   start pattern's side, corners[0] at the top of the symbol as printed. The PDF417 search walks
+ *   rows, columns and both diagonals, each both ways, whatever `columns` says (a start pattern is
+ *   only seen by a line that runs nearly along the symbol's rows); a symbol needs both its start
+ *   and stop patterns, and its quality is the share of the rows sampled across it that showed
+ *   them (per mille);
  * - barcode candidates: the candidate region's corners Po, Px, Popp, Py, turned to the measured bar
  *   direction.
  *
