@@ -93,6 +93,58 @@ void copyContour(const cbt_result& track, int32_t count, const cimg_windowConst&
     }
 }
 
+void storeCorner(const cornerFinding& corner, const cid2d_trackingSeed& seed,
+                 cid2d_trackingResult* result) {
+    cmath_vect a{corner.rect.px.x - corner.rect.po.x, corner.rect.px.y - corner.rect.po.y};
+    cmath_vect b{corner.rect.py.x - corner.rect.po.x, corner.rect.py.y - corner.rect.po.y};
+    double cross = 0;
+    cmath_vect_cross(&a, &b, &cross);
+    result->rect = cross > 0 ? cmath_shapeAffineRect{corner.rect.po, corner.rect.py, corner.rect.px}
+                             : corner.rect;
+    result->farCorner = corner.farCorner;
+    result->farCornerFromShape = corner.farCornerFromShape;
+    result->cornerScore = corner.cornerScore;
+    result->threshold = static_cast<uint8_t>(std::clamp(seed.mean, 0, 255));
+    result->found = 1;
+}
+
+// The whole-pixel rectangle around the located symbol's four corners.
+static cstd_rect32 enclosingPixels(const cid2d_trackingResult& result) {
+    const cmath_shapeAffineRect& r = result.rect;
+    double xs[4] = {r.po.x, r.px.x, r.py.x, result.farCorner.x};
+    double ys[4] = {r.po.y, r.px.y, r.py.y, result.farCorner.y};
+    int32_t x0 = cmath_double_floor(*std::min_element(xs, xs + 4));
+    int32_t y0 = cmath_double_floor(*std::min_element(ys, ys + 4));
+    int32_t x1 = cmath_double_ceil(*std::max_element(xs, xs + 4));
+    int32_t y1 = cmath_double_ceil(*std::max_element(ys, ys + 4));
+    return cstd_rect32{x0, y0, x1 - x0, y1 - y0};
+}
+
+int32_t confirmFound(const cimg_imageConst* image, const cid2d_trackingParams& params,
+                     const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                     cid2d_trackingResult* result) {
+    cid_region region;
+    int32_t status = cid_region_initAffineRect(
+        &region, &result->rect, result->farCornerFromShape ? nullptr : &result->farCorner);
+    if (status < 0) return status;
+    if (mask) {
+        int32_t masked = 0;
+        status = cid_mask_isRegionUnMasked(mask, &region, maskArgument, 5.0, &masked);
+        if (status < 0) return status;
+        if (masked) result->found = 0;
+    }
+    if (params.allowAtBorder) return 0;
+    cstd_rect32 window;
+    status = cimg_imageConst_getWindow(image, &window);
+    if (status < 0) return status;
+    cstd_rect32 enclosing = enclosingPixels(*result);
+    int32_t inside = 0;
+    status = cstd_rect32_containsRect(&window, &enclosing, &inside);
+    if (status < 0) return status;
+    if (!inside) result->found = 0;
+    return 0;
+}
+
 }  // namespace cidut
 
 namespace {
@@ -170,61 +222,6 @@ int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t 
         }
         if (status < 0 || *accepted) return status;
     }
-    return 0;
-}
-
-// Stores the L in the result with a non-positive cross product of its sides.
-void storeCorner(const cornerFinding& corner, const cid2d_trackingSeed& seed,
-                 cid2d_trackingResult* result) {
-    cmath_vect a{corner.rect.px.x - corner.rect.po.x, corner.rect.px.y - corner.rect.po.y};
-    cmath_vect b{corner.rect.py.x - corner.rect.po.x, corner.rect.py.y - corner.rect.po.y};
-    double cross = 0;
-    cmath_vect_cross(&a, &b, &cross);
-    result->rect = cross > 0 ? cmath_shapeAffineRect{corner.rect.po, corner.rect.py, corner.rect.px}
-                             : corner.rect;
-    result->farCorner = corner.farCorner;
-    result->farCornerFromShape = corner.farCornerFromShape;
-    result->cornerScore = corner.cornerScore;
-    result->threshold = static_cast<uint8_t>(std::clamp(seed.mean, 0, 255));
-    result->found = 1;
-}
-
-// The whole-pixel rectangle around the located symbol's four corners.
-cstd_rect32 enclosingPixels(const cid2d_trackingResult& result) {
-    const cmath_shapeAffineRect& r = result.rect;
-    double xs[4] = {r.po.x, r.px.x, r.py.x, result.farCorner.x};
-    double ys[4] = {r.po.y, r.px.y, r.py.y, result.farCorner.y};
-    int32_t x0 = cmath_double_floor(*std::min_element(xs, xs + 4));
-    int32_t y0 = cmath_double_floor(*std::min_element(ys, ys + 4));
-    int32_t x1 = cmath_double_ceil(*std::max_element(xs, xs + 4));
-    int32_t y1 = cmath_double_ceil(*std::max_element(ys, ys + 4));
-    return cstd_rect32{x0, y0, x1 - x0, y1 - y0};
-}
-
-// A found symbol must lie off the mask, and inside the window unless the parameters allow it to
-// touch or cross the window's edge.
-int32_t confirmFound(const cimg_imageConst* image, const cid2d_trackingParams& params,
-                     const cid_mask* mask, const cmath_xformLinear* maskArgument,
-                     cid2d_trackingResult* result) {
-    cid_region region;
-    int32_t status = cid_region_initAffineRect(
-        &region, &result->rect, result->farCornerFromShape ? nullptr : &result->farCorner);
-    if (status < 0) return status;
-    if (mask) {
-        int32_t masked = 0;
-        status = cid_mask_isRegionUnMasked(mask, &region, maskArgument, 5.0, &masked);
-        if (status < 0) return status;
-        if (masked) result->found = 0;
-    }
-    if (params.allowAtBorder) return 0;
-    cstd_rect32 window;
-    status = cimg_imageConst_getWindow(image, &window);
-    if (status < 0) return status;
-    cstd_rect32 enclosing = enclosingPixels(*result);
-    int32_t inside = 0;
-    status = cstd_rect32_containsRect(&window, &enclosing, &inside);
-    if (status < 0) return status;
-    if (!inside) result->found = 0;
     return 0;
 }
 

@@ -49,6 +49,17 @@ int32_t openSeed(const cimg_imageConst* image, const cid2d_trackingSeed& seed, c
                  cid2d_trackingResult* result, cimg_windowConst* window, markerGrid* grid,
                  unsigned char** seedCell);
 
+// Stores a found corner in the result with a non-positive cross product of its sides, the seed's
+// threshold and found 1.
+void storeCorner(const cornerFinding& corner, const cid2d_trackingSeed& seed,
+                 cid2d_trackingResult* result);
+
+// A found symbol must lie off the mask, and inside the window unless the parameters allow it to
+// touch or cross the window's edge; found becomes 0 where it does not.
+int32_t confirmFound(const cimg_imageConst* image, const cid2d_trackingParams& params,
+                     const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                     cid2d_trackingResult* result);
+
 // Copies up to count tracker points into the work area's contour, checking each lies in the
 // window.
 void copyContour(const cbt_result& track, int32_t count, const cimg_windowConst& window,

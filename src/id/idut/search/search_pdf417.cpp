@@ -1,0 +1,158 @@
+// The whole-image PDF417 search: scan lines in four directions, both ways, give edge lists; the
+// matching finder tracks every start pattern's wide bar on them, and each bar is measured into a
+// symbol, which the mask then keeps from being found again.
+#include <algorithm>
+#include <cmath>
+
+#include "ci_id/pdf417.h"
+#include "ci_id/platform/csys_assert.h"
+#include "ci_id/platform/csys_cleanup.h"
+#include "ci_id/platform/csys_memory.h"
+#include "ci_id/platform/csys_runtime.h"
+#include "ci_id/platform/csys_status.h"
+#include "ci_id/priv/ci_idut/search/pdf417_search.h"
+#include "ci_id/region.h"
+#include "ci_id/status.h"
+
+namespace {
+
+using namespace cidut;
+
+struct searchState {
+    const cimg_imageConst* image;
+    cimg_windowConst window;
+    cid2d_trackingParams params;
+    cimg_image marker;
+    cid_mask mask;
+    cid2d_trackingResult result;
+    lineScratch scratch;   // the scan line
+    lineScratch measure;   // lines across a candidate symbol
+    cid_symbol* symbols;
+    int32_t capacity;
+    int32_t* count;
+};
+
+int32_t checkOptions(const cid_searchOptions& o) {
+    const bool sizesValid = std::isfinite(o.minSymbolSize) && std::isfinite(o.maxSymbolSize) &&
+                            o.minSymbolSize >= 0 && o.maxSymbolSize >= 0;
+    return o.spacing >= 1 && sizesValid ? 0 : CID_STATUS_INVALID_VALUE;
+}
+
+int32_t record(searchState& st, const cid_symbol& symbol) {
+    cid_region region;
+    int32_t status = cid_region_initVectPoints(&region, symbol.corners, 1);
+    if (status >= 0) status = cid_mask_appendRegion(&st.mask, &region, 0);
+    if (status < 0) return status;
+    if (*st.count < st.capacity) st.symbols[*st.count] = symbol;
+    ++*st.count;
+    return 0;
+}
+
+// Every start pattern on the sampled line, walked along `direction`.
+int32_t searchLine(searchState& st, const sampledLine& line) {
+    const lineScratch& s = st.scratch;
+    const double maxLength = std::max(st.params.maxSymbolSize, 1.0);
+    for (;;) {
+        int32_t status = cf_BndFindMatchingPDP(
+            st.image, &st.params, &st.mask, 0, nullptr, &st.marker, 1, s.edges, line.edgeCount,
+            line.length, 0, s.points, s.samples, &st.result);
+        if (status < 0 || !st.result.found) return status;
+        cid_symbol symbol;
+        bool found = false;
+        status = measureSymbol(st.window, st.result, maxLength, &st.measure, &symbol, &found);
+        if (status >= 0 && found) status = record(st, symbol);
+        if (status < 0) return status;
+    }
+}
+
+// Lines across the window in direction angle, spacing apart, each searched both ways.
+int32_t searchDirection(searchState& st, double angle, int32_t spacing) {
+    const cimg_windowConst& w = st.window;
+    const cmath_vect d{std::cos(angle), std::sin(angle)}, normal{-d.y, d.x};
+    const cmath_vect centre{w.xOffset + w.width / 2.0, w.yOffset + w.height / 2.0};
+    const double reach = std::hypot(w.width, w.height) / 2;
+    for (double offset = -reach + spacing / 2.0; offset < reach; offset += spacing) {
+        int32_t status = csys_attention_check();
+        if (status < 0) return status;
+        const cmath_vect middle{centre.x + offset * normal.x, centre.y + offset * normal.y};
+        sampledLine line;
+        status = sampleLine(w, {middle.x - reach * d.x, middle.y - reach * d.y},
+                            {middle.x + reach * d.x, middle.y + reach * d.y}, &st.scratch, &line);
+        if (status >= 0 && line.length > 0) status = searchLine(st, line);
+        if (status >= 0 && line.length > 0) {
+            reverseLine(&st.scratch, &line);
+            status = searchLine(st, line);
+        }
+        if (status < 0) return status;
+    }
+    return 0;
+}
+
+int32_t releaseScratch(lineScratch* s) {
+    lineScratch_release(s);
+    return 0;
+}
+
+int32_t releaseBuffer(unsigned char** p) {
+    void* q = *p;
+    return csys_memory_free_internal(&q);
+}
+
+int32_t search(searchState& st, const cid_searchOptions& o) {
+    csys::cleanupScope<6> scope;
+    int32_t status = cimg_windowConst_init(&st.window, st.image);
+    if (status < 0) return scope.close(status);
+    if (st.window.depth != CIMG_DEPTH_8U) return scope.close(CIMG_STATUS_INVALID_IMAGE);
+    if (st.window.width < 16 || st.window.height < 16) return scope.close(0);
+    const double diagonal = std::hypot(st.window.width, st.window.height);
+    cid2d_trackingParams_init(&st.params);
+    st.params.minSymbolSize = o.minSymbolSize;
+    st.params.maxSymbolSize = o.maxSymbolSize > 0 ? o.maxSymbolSize : diagonal;
+    st.params.allowAtBorder = o.allowAtBorder;
+    // Narrow bars of small symbols need shorter smoothing than the default.
+    st.params.minSmoothing = 1;
+    void* work = nullptr;
+    if ((status = csys_memory_alloc_internal(CID2D_WORK_BUFFER_MIN, &work)) < 0) return scope.close(status);
+    st.params.workBuffer = static_cast<unsigned char*>(work);
+    st.params.workBufferSize = CID2D_WORK_BUFFER_MIN;
+    scope.scratch<releaseBuffer>(&st.params.workBuffer);
+    status = cimg_image_construct(&st.marker, CIMG_DEPTH_8U, (st.window.width + 3) / 4,
+                                  (st.window.height + 3) / 4);
+    if (status < 0) return scope.close(status);
+    scope.scratch<cimg_image_destruct>(&st.marker);
+    if ((status = cid_mask_construct(&st.mask, nullptr)) < 0) return scope.close(status);
+    scope.scratch<cid_mask_destruct>(&st.mask);
+    if ((status = cid2d_trackingResult_construct(&st.result)) < 0) return scope.close(status);
+    scope.scratch<cid2d_trackingResult_destruct>(&st.result);
+    st.result.trackCalls = 0;
+    const int32_t capacity = static_cast<int32_t>(std::ceil(diagonal)) + 4;
+    if ((status = lineScratch_allocate(capacity, &st.scratch)) < 0) return scope.close(status);
+    scope.scratch<releaseScratch>(&st.scratch);
+    if ((status = lineScratch_allocate(capacity, &st.measure)) < 0) return scope.close(status);
+    scope.scratch<releaseScratch>(&st.measure);
+    const double pi = std::acos(-1.0);
+    for (double angle : {0.0, pi / 2, pi / 4, 3 * pi / 4}) {
+        if ((status = searchDirection(st, angle, o.spacing)) < 0) break;
+    }
+    return scope.close(status);
+}
+
+}  // namespace
+
+extern "C" int32_t cid_findPdf417(const cimg_imageConst* image, const cid_searchOptions* options,
+                                  cid_symbol* symbols, int32_t capacity, int32_t* count) {
+    CSTD_ASSERT(image && count && capacity >= 0 && (symbols || capacity == 0));
+    *count = 0;
+    cid_searchOptions o{CID_SYMBOL_ALL, 8, 0, 0, 0, 15.0, 0.0};
+    if (options) o = *options;
+    int32_t status = checkOptions(o);
+    if (status < 0) return status;
+    searchState st{};
+    st.image = image;
+    st.symbols = symbols;
+    st.capacity = capacity;
+    st.count = count;
+    status = search(st, o);
+    if (status < 0 && status != CSYS_STATUS_STOP_REQUESTED) *count = 0;
+    return status;
+}

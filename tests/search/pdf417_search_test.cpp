@@ -1,0 +1,92 @@
+// The whole-image PDF417 search: rendered symbols at every rotation, scale, perspective, blur and
+// noise, and the sample corpus, are each found once with their corners; noise alone gives nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ci_id/search.h"
+#include "common/image_io.h"
+#include "common/truth.h"
+#include "scene.h"
+#include "view.h"
+
+namespace {
+
+using namespace cid_test;
+
+std::vector<cid_symbol> findAll(const cimg_imageConst* image) {
+    cid_symbol symbols[8];
+    int32_t count = 0;
+    EXPECT_EQ(cid_findPdf417(image, nullptr, symbols, 8, &count), 0);
+    return std::vector<cid_symbol>(symbols, symbols + std::min(count, 8));
+}
+
+// Exactly one symbol, each corner (in the order of the truth) within tolerance.
+bool foundOnce(const std::vector<cid_symbol>& found, const quad& truth, double tolerance) {
+    bool near = found.size() == 1;
+    for (int k = 0; k < 4 && near; ++k) {
+        near = std::hypot(found[0].corners[k].x - truth[k].x, found[0].corners[k].y - truth[k].y) <=
+               tolerance;
+    }
+    return near;
+}
+
+// Every ten degrees, 2 to 6 pixels per module, perspective, blur and noise; at most two of the
+// 36 scenes may be missed (see the report's open points: the finder's fit of very small and
+// very large bars).
+TEST(Pdf417Search, EveryTenDegreesAtTwoToSixPixelsPerModule) {
+    std::mt19937 rng(3);
+    int found = 0;
+    for (int degrees = 0; degrees < 360; degrees += 10) {
+        const double module = 2 + degrees / 10 % 5;
+        scene layout(640, 640);
+        placement where;
+        where.centre = {320 + (rng() % 20) / 4.0, 240 + (rng() % 20) / 4.0};
+        where.unit = module;
+        where.rotation = degrees * std::acos(-1.0) / 180;
+        where.tiltX = (static_cast<int>(rng() % 21) - 10) / 100.0;
+        where.tiltY = (static_cast<int>(rng() % 21) - 10) / 100.0;
+        const quad truth =
+            layout.addArt(pdf417Like(6, module >= 5 ? 1 : 2, 3, 2, rng()), where);
+        imagingConditions conditions;
+        conditions.supersampling = 2;
+        conditions.blurSigma = 0.5 + (rng() % 5) / 10.0;
+        conditions.noiseSigma = 2 + rng() % 4;
+        conditions.noiseSeed = rng();
+        windowedImage view(layout.render(conditions));
+        const bool ok = foundOnce(findAll(view.get()), truth, std::max(2.0, module / 2));
+        if (!ok) std::printf("missed: %d degrees, %.0f px per module\n", degrees, module);
+        found += ok;
+    }
+    EXPECT_GE(found, 34);
+}
+
+TEST(Pdf417Search, SampleCorpus) {
+    const std::string dir = std::string(CI_ID_TEST_DATA_DIR) + "/samples";
+    for (const cid_tools::truthEntry& entry : cid_tools::readTruth(dir + "/truth.json")) {
+        const bool none = entry.name.rfind("none", 0) == 0;
+        if (entry.kind != "pdf417" && !none) continue;
+        windowedImage view(cid_tools::readImage(dir + "/" + entry.name + ".png"));
+        auto start = std::chrono::steady_clock::now();
+        std::vector<cid_symbol> found = findAll(view.get());
+        std::printf("%-20s %6.2f ms, %zu found\n", entry.name.c_str(),
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+                    found.size());
+        if (none) {
+            EXPECT_TRUE(found.empty()) << entry.name;
+            continue;
+        }
+        const double module = std::hypot(entry.corners[1].x - entry.corners[0].x,
+                                         entry.corners[1].y - entry.corners[0].y) /
+                              entry.columns;
+        EXPECT_TRUE(foundOnce(found, entry.corners, std::max(2.0, module / 2))) << entry.name;
+    }
+}
+
+}  // namespace
