@@ -4,34 +4,35 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: demo test test-sanitize bench fuzz format clean mutants
 
-# The Data Matrix demo on the sample images (mild perspective, so far sides are fitted), compared
-# with their truth; annotated copies of the images go to build/demo.
+# The reader tool on the sample images, every kind of symbol (mild perspective, so Data Matrix far
+# sides are fitted), compared with their truth; annotated copies of the images go to build/demo.
 demo:
-	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_EXAMPLES=ON
-	cmake --build build --target dm_demo
+	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TOOLS=ON
+	cmake --build build --target ci_id-find
 	mkdir -p build/demo
-	build/examples/dm_demo --skew --truth tests/data/samples/truth.json --out build/demo \
-	    tests/data/samples/*.png
+	build/tools/ci_id-find/ci_id-find --skew --truth tests/data/samples/truth.json \
+	    --out build/demo tests/data/samples/*.png
 
-# Release build with assertions kept (no NDEBUG), library, tests and benchmarks (built, so that
-# they keep compiling, not run), then every test.
+# Release build with assertions kept (no NDEBUG), library, tool, tests and benchmarks (built, so
+# that they keep compiling, not run), then every test.
 test:
 	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON \
-	      -DCI_ID_BUILD_BENCH=ON
+	      -DCI_ID_BUILD_BENCH=ON -DCI_ID_BUILD_TOOLS=ON
 	cmake --build build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 # The same under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
 test-sanitize:
 	cmake -S . -B build-sanitize $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON \
-	      -DCI_ID_SANITIZE=ON
+	      -DCI_ID_BUILD_TOOLS=ON -DCI_ID_SANITIZE=ON
 	cmake --build build-sanitize
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
 bench:
-	cmake -S . -B build-bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_BENCH=ON
+	cmake -S . -B build-bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_BENCH=ON \
+	      -DCI_ID_BUILD_TOOLS=ON
 	cmake --build build-bench
 	for b in build-bench/bench/bench_*; do "$$b" || exit 1; done
 
@@ -39,12 +40,13 @@ bench:
 fuzz:
 	mkdir -p build-fuzz
 	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform -Itests/support \
-	    fuzz/$(TARGET).cpp src/id/idut/*/*.cpp platform/*/*.cpp \
+	    -Itools fuzz/$(TARGET).cpp src/id/idut/*/*.cpp platform/*/*.cpp \
 	    $(if $(filter reedsolomon_fuzz,$(TARGET)),tests/support/rs_reference.cpp) \
+	    $(if $(filter image_read_fuzz,$(TARGET)),tools/common/image_io*.cpp -lpng -ljpeg) \
 	    -o build-fuzz/$(TARGET)
 
 format:
-	find defs src platform tests bench examples fuzz -name '*.h' -o -name '*.cpp' -o -name '*.c' \
+	find defs src platform tests bench tools fuzz -name '*.h' -o -name '*.cpp' -o -name '*.c' \
 	    | xargs clang-format -i
 
 clean:

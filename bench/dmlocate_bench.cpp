@@ -1,4 +1,4 @@
-// Whole-image Data Matrix search (scan lines every 8 rows, a mask and a marker image) on rendered
+// Whole-image Data Matrix search (cid_findDataMatrix: scan lines every 8 rows) on rendered
 // scenes of 640 x 480, 1280 x 1024 and 2592 x 1944 pixels, with one symbol and with none, and on
 // the Data Matrix images of the sample corpus (real encodings, which the peers can decode). When
 // zxing-cpp or libdmtx are installed, the same images go through them in the same run (zxing-cpp
@@ -7,15 +7,15 @@
 // items_per_second counts images).
 #include <benchmark/benchmark.h>
 
-#include <map>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ci_id/search.h"
 #include "common/image_io.h"
 #include "common/truth.h"
-#include "dm_locate.h"
-#include "scene.h"
+#include "dm_scenes.h"
 #include "view.h"
 
 #ifdef CI_ID_BENCH_WITH_ZXING
@@ -32,29 +32,6 @@ using cid_tools::readImage;
 using cid_tools::readTruth;
 using cid_tools::truthEntry;
 
-// One scene per size and content, rendered once: a symbol of 24 x 24 modules of 5 pixels (scaled
-// with the image) under mild blur and noise, or the same background with noise alone.
-const greyImage& sceneOf(int width, int height, bool withSymbol) {
-    static std::map<std::pair<int, bool>, greyImage> scenes;
-    auto key = std::make_pair(width, withSymbol);
-    auto found = scenes.find(key);
-    if (found != scenes.end()) return found->second;
-    scene layout(width, height);
-    if (withSymbol) {
-        placement where;
-        where.centre = {width * 0.45, height * 0.55};
-        where.unit = 5.0 * width / 640;
-        where.rotation = 0.5;
-        dmLook look;
-        look.quietZone = 2;
-        layout.addDataMatrix(dmSymbol(24, 24, 11), where, look);
-    }
-    imagingConditions conditions;
-    conditions.blurSigma = 0.7;
-    conditions.noiseSigma = 4;
-    return scenes.emplace(key, layout.render(conditions)).first->second;
-}
-
 // The Data Matrix images of the sample corpus.
 const std::vector<greyImage>& corpus() {
     static std::vector<greyImage> images = [] {
@@ -70,15 +47,23 @@ const std::vector<greyImage>& corpus() {
     return images;
 }
 
+// How many Data Matrix symbols cid_findDataMatrix finds (a caller array of no room counts them).
+size_t findDataMatrices(const cimg_imageConst* image, bool allowSkew) {
+    cid_searchOptions options;
+    cid_searchOptions_init(&options);
+    options.allowSkew = allowSkew;
+    int32_t count = 0;
+    if (cid_findDataMatrix(image, &options, nullptr, 0, &count) < 0) std::abort();
+    return static_cast<size_t>(count);
+}
+
 void ciIdCorpus(benchmark::State& state) {
     size_t found = 0;
-    dmSearch search;
-    search.allowSkew = true;
     for (auto _ : state) {
         found = 0;
         for (const greyImage& image : corpus()) {
             windowedImage view(image);
-            found += locateDataMatrices(view.get(), search).size();
+            found += findDataMatrices(view.get(), true);
         }
     }
     state.counters["found"] = static_cast<double>(found);
@@ -87,10 +72,10 @@ void ciIdCorpus(benchmark::State& state) {
 BENCHMARK(ciIdCorpus)->Unit(benchmark::kMillisecond);
 
 void ciId(benchmark::State& state) {
-    const greyImage& image = sceneOf(state.range(0), state.range(1), state.range(2) != 0);
+    const greyImage& image = dmSceneOf(state.range(0), state.range(1), state.range(2) != 0);
     windowedImage view(image);
     size_t found = 0;
-    for (auto _ : state) found = locateDataMatrices(view.get()).size();
+    for (auto _ : state) found = findDataMatrices(view.get(), false);
     state.counters["found"] = static_cast<double>(found);
 }
 
@@ -115,7 +100,7 @@ void zxingCppCorpus(benchmark::State& state) {
 BENCHMARK(zxingCppCorpus)->Unit(benchmark::kMillisecond);
 
 void zxingCpp(benchmark::State& state) {
-    const greyImage& image = sceneOf(state.range(0), state.range(1), state.range(2) != 0);
+    const greyImage& image = dmSceneOf(state.range(0), state.range(1), state.range(2) != 0);
     size_t found = 0;
     for (auto _ : state) found = zxingFind(image);
     state.counters["found"] = static_cast<double>(found);
@@ -124,7 +109,7 @@ void zxingCpp(benchmark::State& state) {
 
 #ifdef CI_ID_BENCH_WITH_DMTX
 void libdmtx(benchmark::State& state) {
-    const greyImage& image = sceneOf(state.range(0), state.range(1), state.range(2) != 0);
+    const greyImage& image = dmSceneOf(state.range(0), state.range(1), state.range(2) != 0);
     std::vector<unsigned char> pixels(image.pixels.begin(), image.pixels.end());
     size_t found = 0;
     for (auto _ : state) {

@@ -17,7 +17,17 @@
  *   and stop patterns, and its quality is the share of the rows sampled across it that showed
  *   them (per mille);
  * - barcode candidates: the candidate region's corners Po, Px, Popp, Py, turned to the measured bar
- *   direction.
+ *   direction: Po to Px runs across the bars, Po to Py along them.
+ *
+ * Barcode candidates are proposed by bar texture: on each scan line, a run of at least 8 edges
+ * with no gap over 32 pixels is tracked bar by bar as cid2d_getIsCandidateBarcodeLike tracks them
+ * (at most 20 bars, sides of more than 6 halved contour points); when more than two bars give a
+ * straight edge, more than two thirds of those tracked do, and two thirds of the edges lie within
+ * 9 degrees of their median, they propose a region: its y side along the median edge, as long as
+ * those edges reach (plus 3 pixels at each end), its x side across the bar texture on the line
+ * through them at right angles to the bars. cid2d_getIsCandidateBarcodeLike then decides, and its
+ * turned region is the candidate. As that test measures, only bars of up to about 45 pixels are
+ * seen. Rows alone find bars within about 50 degrees of upright; walking columns finds the others.
  *
  * Results: the caller-owned form writes up to capacity symbols and sets *count to the number
  * found, which may exceed capacity (then only the first capacity, in the order found, are
@@ -47,8 +57,11 @@ CI_ID_EXTERN_C_BEGIN
 #define CID_SYMBOL_ALL 7
 
 typedef struct cid_symbol {
-    int32_t type;          /* one CID_SYMBOL_* value */
-    int32_t quality;       /* the finder's quality, 0 .. 1000 */
+    int32_t type; /* one CID_SYMBOL_* value */
+    /* the finder's quality, 0 .. 1000: for a Data Matrix the straightness of its solid sides
+     * (cornerScore of tracking.h), for a barcode candidate the share of its tracked bars whose
+     * edges agree with the median */
+    int32_t quality;
     cmath_vect corners[4]; /* see above */
 } cid_symbol;
 
@@ -57,7 +70,7 @@ typedef struct cid_searchOptions {
     int32_t spacing;       /* pixels between scan lines (8) */
     int32_t columns;       /* non-zero: walk columns as well as rows (0) */
     int32_t allowSkew;     /* non-zero: Data Matrix far sides fitted freely, for perspective (0) */
-    int32_t allowAtBorder; /* non-zero: symbols may touch the window's edge (0) */
+    int32_t allowAtBorder; /* non-zero: 2-D symbols may touch the window's edge (0) */
     double minSymbolSize;  /* pixels (15) */
     double maxSymbolSize;  /* pixels (0: no limit below the window's size) */
 } cid_searchOptions;

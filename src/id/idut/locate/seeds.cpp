@@ -1,4 +1,4 @@
-// Seeds along horizontal scan lines.
+// Seeds along scan lines: rows for every finder, single columns for the barcode finders.
 #include <algorithm>
 #include <cmath>
 
@@ -47,6 +47,35 @@ int32_t rowSeeds(const cimg_windowConst& window, int32_t row, int32_t maxSeeds, 
         seeds[count++] = horizontalSeed(pixels, i, y, strength, row);
         return count < maxSeeds;
     });
+    if (sort) sortSeeds(seeds, seeds + count);
+    *seedCount = count;
+    return 0;
+}
+
+int32_t columnSeeds(const cimg_windowConst& window, int32_t column, int32_t maxSeeds, int32_t sort,
+                    cid2d_trackingSeed* seeds, int32_t* seedCount) {
+    CSTD_ASSERT(seeds && seedCount && maxSeeds >= 1);
+    *seedCount = 0;
+    const int x = column - window.xOffset;
+    const int last = window.height - 1;
+    if (!(2 < last - 2 && 0 < x && x < window.width - 1 - 2)) return 0;
+    const unsigned char* top = window.pixels + x;
+    auto p = [&](int j) { return static_cast<int>(top[j * window.pitch]); };
+    int32_t count = 0;
+    int prev2 = 1000, prev = 0;
+    for (int j = 2; j < last - 5 && count < maxSeeds; ++j) {
+        const int g = std::abs(p(j + 3) - p(j));
+        if (prev2 < prev && g < prev && prev > 14) {
+            const int mean = (p(j - 1) + p(j) + p(j + 1) + p(j + 2)) >> 2;
+            seeds[count++] = cid2d_trackingSeed{x,       j,
+                                                prev,    mean,
+                                                column,  p(j) < mean ? 1 : 0,
+                                                x * 256, (j + 2) * 256,
+                                                x * 256, (j - 1) * 256};
+        }
+        prev2 = prev;
+        prev = g;
+    }
     if (sort) sortSeeds(seeds, seeds + count);
     *seedCount = count;
     return 0;

@@ -10,7 +10,9 @@
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/platform/csys_status.h"
+#include "ci_id/priv/ci_idut/pixel/image.h"
 #include "ci_id/priv/ci_idut/search/pdf417_search.h"
+#include "ci_id/priv/ci_idut/search/search_common.h"
 #include "ci_id/region.h"
 #include "ci_id/status.h"
 
@@ -27,24 +29,15 @@ struct searchState {
     cid2d_trackingResult result;
     lineScratch scratch;   // the scan line
     lineScratch measure;   // lines across a candidate symbol
-    cid_symbol* symbols;
-    int32_t capacity;
-    int32_t* count;
+    symbolOutput out;
 };
-
-int32_t checkOptions(const cid_searchOptions& o) {
-    const bool sizesValid = std::isfinite(o.minSymbolSize) && std::isfinite(o.maxSymbolSize) &&
-                            o.minSymbolSize >= 0 && o.maxSymbolSize >= 0;
-    return o.spacing >= 1 && sizesValid ? 0 : CID_STATUS_INVALID_VALUE;
-}
 
 int32_t record(searchState& st, const cid_symbol& symbol) {
     cid_region region;
-    int32_t status = cid_region_initVectPoints(&region, symbol.corners, 1);
+    int32_t status = regionOfSymbol(symbol, &region);
     if (status >= 0) status = cid_mask_appendRegion(&st.mask, &region, 0);
     if (status < 0) return status;
-    if (*st.count < st.capacity) st.symbols[*st.count] = symbol;
-    ++*st.count;
+    st.out.add(symbol);
     return 0;
 }
 
@@ -98,16 +91,17 @@ int32_t releaseBuffer(unsigned char** p) {
     return csys_memory_free_internal(&q);
 }
 
-int32_t search(searchState& st, const cid_searchOptions& o) {
+int32_t search(searchState& st, const cid_searchOptions* options) {
     csys::cleanupScope<6> scope;
-    int32_t status = cimg_windowConst_init(&st.window, st.image);
+    int32_t status = window8(st.image, &st.window);
     if (status < 0) return scope.close(status);
-    if (st.window.depth != CIMG_DEPTH_8U) return scope.close(CIMG_STATUS_INVALID_IMAGE);
+    cid_searchOptions o;
+    if ((status = resolveOptions(options, st.window, &o)) < 0) return scope.close(status);
     if (st.window.width < 16 || st.window.height < 16) return scope.close(0);
     const double diagonal = std::hypot(st.window.width, st.window.height);
     cid2d_trackingParams_init(&st.params);
     st.params.minSymbolSize = o.minSymbolSize;
-    st.params.maxSymbolSize = o.maxSymbolSize > 0 ? o.maxSymbolSize : diagonal;
+    st.params.maxSymbolSize = o.maxSymbolSize;
     st.params.allowAtBorder = o.allowAtBorder;
     // Narrow bars of small symbols need shorter smoothing than the default.
     st.params.minSmoothing = 1;
@@ -143,16 +137,8 @@ extern "C" int32_t cid_findPdf417(const cimg_imageConst* image, const cid_search
                                   cid_symbol* symbols, int32_t capacity, int32_t* count) {
     CSTD_ASSERT(image && count && capacity >= 0 && (symbols || capacity == 0));
     *count = 0;
-    cid_searchOptions o{CID_SYMBOL_ALL, 8, 0, 0, 0, 15.0, 0.0};
-    if (options) o = *options;
-    int32_t status = checkOptions(o);
-    if (status < 0) return status;
     searchState st{};
     st.image = image;
-    st.symbols = symbols;
-    st.capacity = capacity;
-    st.count = count;
-    status = search(st, o);
-    if (status < 0 && status != CSYS_STATUS_STOP_REQUESTED) *count = 0;
-    return status;
+    st.out = symbolOutput{symbols, capacity, 0};
+    return finishSearch(search(st, options), st.out, count);
 }

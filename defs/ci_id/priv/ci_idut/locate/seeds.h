@@ -40,5 +40,9 @@ void sortSeeds(cid2d_trackingSeed* first, cid2d_trackingSeed* last);
 // Seeds of one row (image coordinates) with the fixed threshold of the barcode finders.
 int32_t rowSeeds(const cimg_windowConst& window, int32_t row, int32_t maxSeeds, int32_t sort,
                  cid2d_trackingSeed* seeds, int32_t* seedCount);
+// The same down one column (image coordinates), with the gradient |p[j + 3] - p[j]|: a peak
+// needs g(j - 2) < g(j - 1) > g(j) and g(j - 1) > 14, and the seed lies at row j.
+int32_t columnSeeds(const cimg_windowConst& window, int32_t column, int32_t maxSeeds, int32_t sort,
+                    cid2d_trackingSeed* seeds, int32_t* seedCount);
 
 }  // namespace cidut

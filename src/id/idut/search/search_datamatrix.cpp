@@ -1,0 +1,115 @@
+// Every Data Matrix in an image: the find-next driver over rows (and columns on request), with a
+// marker image of the traced cells and a mask of the symbols found, so that each is reported once.
+#include <algorithm>
+
+#include "ci_id/dmfinder.h"
+#include "ci_id/platform/csys_assert.h"
+#include "ci_id/platform/csys_cleanup.h"
+#include "ci_id/platform/csys_memory.h"
+#include "ci_id/priv/ci_idut/pixel/image.h"
+#include "ci_id/priv/ci_idut/search/search_common.h"
+#include "ci_id/search.h"
+
+namespace {
+
+using namespace cidut;
+
+// Masked symbols are grown by this many pixels, so that a seed on the quiet zone's edge is not
+// taken for a new symbol.
+constexpr double kMaskGrowth = 2.0;
+
+// The records of one search; the scope that opened them releases them.
+struct dmSearch {
+    cimg_imageConst view;
+    cid2d_trackingParams params;
+    void* work = nullptr;
+    int32_t* lines = nullptr;
+    cimg_image marker;
+    cid_mask mask;
+    cid2d_trackingResult result;
+};
+
+int32_t freeBlock(void** block) { return csys_memory_free_internal(block); }
+int32_t freeLines(int32_t** lines) {
+    void* block = *lines;
+    *lines = nullptr;
+    return csys_memory_free_internal(&block);
+}
+
+cid_symbol symbolOf(const cid2d_trackingResult& r) {
+    // Round the symbol from the L vertex: one solid side, the far corner, the other solid side.
+    return cid_symbol{
+        CID_SYMBOL_DATAMATRIX, r.cornerScore, {r.rect.po, r.rect.px, r.farCorner, r.rect.py}};
+}
+
+// Walks the lines of params until the driver finds no more symbols, masking each one found.
+int32_t findAlongLines(dmSearch& s, symbolOutput* out) {
+    s.params.firstScanLine = 0;
+    for (;;) {
+        int32_t status = cf_BndFindNextDMSymbol(&s.view, &s.params, &s.mask, 0, nullptr, 0,
+                                                &s.marker, &s.result);
+        if (status < 0 || !s.result.found) return status;
+        const cid_symbol symbol = symbolOf(s.result);
+        out->add(symbol);
+        cid_region region;
+        if ((status = regionOfSymbol(symbol, &region)) < 0) return status;
+        if ((status = cid_mask_appendRegion(&s.mask, &region, kMaskGrowth)) < 0) return status;
+        // The same line again: its edges beyond this symbol are still to be walked.
+        s.params.firstScanLine = s.result.scanLineIndex;
+    }
+}
+
+int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& window,
+                         const cid_searchOptions& options, symbolOutput* out) {
+    csys::cleanupScope<6> scope;
+    dmSearch s;
+    cid2d_trackingParams_init(&s.params);
+    int32_t status = imageCoordinateView(image, &s.view);
+    if (status < 0) return scope.close(status);
+    scope.scratch<cimg_imageConst_destruct>(&s.view);
+    status = csys_memory_alloc_internal(CID2D_WORK_BUFFER_MIN, &s.work);
+    if (status < 0) return scope.close(status);
+    scope.scratch<freeBlock>(&s.work);
+    status = cimg_image_construct(&s.marker, CIMG_DEPTH_8U, (window.width + 3) / 4,
+                                  (window.height + 3) / 4);
+    if (status < 0) return scope.close(status);
+    scope.scratch<cimg_image_destruct>(&s.marker);
+    if ((status = cid_mask_construct(&s.mask, &s.view)) < 0) return scope.close(status);
+    scope.scratch<cid_mask_destruct>(&s.mask);
+    if ((status = cid2d_trackingResult_construct(&s.result)) < 0) return scope.close(status);
+    scope.scratch<cid2d_trackingResult_destruct>(&s.result);
+
+    s.params.workBuffer = static_cast<unsigned char*>(s.work);
+    s.params.workBufferSize = CID2D_WORK_BUFFER_MIN;
+    s.params.minSymbolSize = options.minSymbolSize;
+    s.params.maxSymbolSize = options.maxSymbolSize;
+    s.params.allowSkew = options.allowSkew != 0;
+    s.params.allowAtBorder = options.allowAtBorder != 0;
+    for (bool rows : {true, false}) {
+        if (!rows && !options.columns) break;
+        status = newScanLines(window, options.spacing, rows, &s.lines, &s.params.scanLineCount);
+        if (status < 0) return scope.close(status);
+        const int32_t linesId = scope.scratch<freeLines>(&s.lines);
+        s.params.scanLines = s.lines;
+        s.params.scanLinesAreRows = rows;
+        status = findAlongLines(s, out);
+        if ((status = scope.releaseNow(linesId, status)) < 0) return scope.close(status);
+    }
+    return scope.close(0);
+}
+
+}  // namespace
+
+extern "C" int32_t cid_findDataMatrix(const cimg_imageConst* image,
+                                      const cid_searchOptions* options, cid_symbol* symbols,
+                                      int32_t capacity, int32_t* count) {
+    CSTD_ASSERT(image && count && capacity >= 0 && (symbols || capacity == 0));
+    *count = 0;
+    cimg_windowConst window;
+    int32_t status = window8(image, &window);
+    if (status < 0) return status;
+    cid_searchOptions resolved;
+    if ((status = resolveOptions(options, window, &resolved)) < 0) return status;
+    symbolOutput out{symbols, capacity, 0};
+    return finishSearch(searchDataMatrix(image, window, resolved, &out), out, count);
+}
