@@ -38,6 +38,7 @@
 #include "ci_id/platform/cx_timer.h"
 #include "ci_id/platform/cx_vector.h"
 
+#include "ci_id/barcode.h"
 #include "ci_id/bigint.h"
 #include "ci_id/classifier.h"
 #include "ci_id/cluster.h"
@@ -56,6 +57,7 @@
 #include "ci_id/mask.h"
 #include "ci_id/morph.h"
 #include "ci_id/oned.h"
+#include "ci_id/pdf417.h"
 #include "ci_id/peak.h"
 #include "ci_id/pelops.h"
 #include "ci_id/perspective.h"
@@ -64,6 +66,7 @@
 #include "ci_id/reedsolomon.h"
 #include "ci_id/region.h"
 #include "ci_id/scan.h"
+#include "ci_id/search.h"
 #include "ci_id/sort.h"
 #include "ci_id/teeth.h"
 #include "ci_id/threshold.h"

@@ -80,6 +80,40 @@ int32_t findSymbol(scene& f, bool fromSeed) {
     return status;
 }
 
+// A search of every kind on the Data Matrix scene, into an array of two (nullArray: none, with
+// no room).
+int32_t searchSymbols(scene& f,
+                      int32_t (*search)(const cimg_imageConst*, const cid_searchOptions*,
+                                        cid_symbol*, int32_t, int32_t*),
+                      bool nullArray = false) {
+    cid_symbol found[2];
+    int32_t count = -1;
+    return search(&f.dm.asConst, nullptr, nullArray ? nullptr : found, nullArray ? 0 : 2, &count);
+}
+
+// The whole-image search into a library array, released again.
+int32_t searchSymbolsNew(scene& f) {
+    cid_symbol* found = nullptr;
+    int32_t count = 0;
+    const int32_t status = cid_findSymbolsNew(&f.dm.asConst, nullptr, &found, &count);
+    EXPECT_EQ(cid_symbols_release(&found), 0);
+    return status;
+}
+
+// The PDF417 finders on row 16 of g, across the dark square: a falling edge into it and a
+// rising one out of it, with the row's pixels as profile.
+struct pdfRow {
+    int16_t edges[2] = {-7, 23};
+    cmath_vect positions[32];
+    uint8_t profile[32];
+    explicit pdfRow(const scene& f) {
+        for (int k = 0; k < 32; ++k) {
+            positions[k] = {k + 0.5, 16.5};
+            profile[k] = f.g.asConst.pixels[16 * f.g.asConst.pitch + k];
+        }
+    }
+};
+
 // The tracker or the seed finder on g moved so that its window's right edge reaches 2^23 pixels,
 // beyond their 24.8 fixed point; the seed finder then reports no seeds.
 int32_t beyondTheTrackers(scene& f, bool seeds) {
@@ -407,6 +441,34 @@ const std::vector<entry>& entries() {
             // The Data Matrix finders on a symbol, which they verify and refine
             CALL(cf_BndFindNextDMSymbol, findSymbol(f, false)),
             CALL(cf_BndFindDMSymbolFromSeed, findSymbol(f, true)),
+            // PDF417 finders and barcode candidates on g; the whole-image searches on the symbol
+            NUL(cf_BndFindPDPSymbolFromSeed, opt(6, 8), f, f, f, f, &f.marker, 0, nullptr, 0,
+                nullptr, f),
+            CALL(cf_BndFindMatchingPDP,
+                 [&] {
+                     const pdfRow row(f);
+                     return cf_BndFindMatchingPDP(f, f, nullptr, 0, nullptr, &f.marker, 0,
+                                                  row.edges, 2, 32, 0, row.positions, row.profile,
+                                                  f);
+                 }()),
+            CALL(cf_BndFindNextPDP,
+                 [&] {
+                     const pdfRow row(f);
+                     return cf_BndFindNextPDP(f, f, nullptr, 0, nullptr, &f.marker, 0, row.edges,
+                                              row.edges, row.edges, 2, 2, 2, f);
+                 }()),
+            NUL(cid2d_findOneBarcode, 0, f, f, f),
+            NUL(cid2d_getIsCandidateBarcodeLike, 0, f, f, f, &f.r2),
+            CALL(cid_searchOptions_init,
+                 [] {
+                     cid_searchOptions options;
+                     return cid_searchOptions_init(&options);
+                 }()),
+            CALL(cid_findSymbols, searchSymbols(f, cid_findSymbols)),
+            CALL(cid_findDataMatrix, searchSymbols(f, cid_findDataMatrix)),
+            CALL(cid_findPdf417, searchSymbols(f, cid_findPdf417)),
+            CALL(cid_findBarcodes, searchSymbols(f, cid_findBarcodes, true)),
+            CALL(cid_findSymbolsNew, searchSymbolsNew(f)),
             // Edges; the edge library reports a list it cannot have as a full one, and a
             // detection that cannot have its list for the whole window tries strips
             AUTO(cip_edgeParams_init, csEdgeParamsDefault, csEdgeListLen, csEdgeListAssign,
@@ -580,6 +642,17 @@ const std::vector<entry>& entries() {
                 BAD_ARGS(cid_RSSCCA_RSCorrectErrors_, f.cw, 8, 4, 1, nullptr, f, f),
                 BAD_ARGS(cstd_assert_, __LINE__),
                 BAD_ARGS(cid2d_getHorizontalTrackingSeeds, f, f.rows, 1, 0, 10, 0, f, f, 0, 0),
+                BAD(cf_BndFindMatchingPDP, const pdfRow row(f);  // edges without their profile
+                    cf_BndFindMatchingPDP(f, f, nullptr, 0, nullptr, &f.marker, 0, row.edges, 2, 32,
+                                          0, nullptr, nullptr, f)),
+                BAD(cid_findSymbols, int32_t count;  // room for two in no array
+                    cid_findSymbols(f, nullptr, nullptr, 2, &count)),
+                BAD_ARGS(cid_findDataMatrix, f, nullptr, nullptr, 0, nullptr),
+                BAD_ARGS(cid_findPdf417, f, nullptr, nullptr, -1, f.i),
+                BAD_ARGS(cid_findBarcodes, f, nullptr, nullptr, 0, nullptr),
+                BAD_ARGS(cid_findSymbolsNew, f, nullptr, nullptr, f.i),
+                BAD_ARGS(cid_symbols_release, nullptr),
+                BAD_ARGS(cid_searchOptions_init, nullptr),
                 BAD(cf_BndFindDMSymbolFromSeed,
                     f.tracking.workBufferSize = CID2D_WORK_BUFFER_MIN - 1;
                     cf_BndFindDMSymbolFromSeed(f, f, f, f, &f.marker, nullptr, 0, nullptr, f)),
