@@ -33,6 +33,7 @@ struct heldImage {
 // Random bytes as the window of an image whose padding and row slack hold other values.
 std::vector<uint8_t> byteImage(heldImage& held, int width, int height, uint32_t seed) {
     const std::vector<uint8_t> pixels = cid_test::randomBytes(size_t(width) * height, seed);
+    cimg_image_destruct(&held.image);  // a held image may be refilled
     EXPECT_EQ(cimg_image_construct(&held.image, CIMG_DEPTH_8U, width + 7, height + 6), 0);
     std::memset(held.image.asConst.pixels, 0x5A, size_t(held.image.asConst.pitch) * (height + 6));
     EXPECT_EQ(cimg_image_window(&held.image, 3, 3, width, height), 0);
