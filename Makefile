@@ -2,7 +2,7 @@
 CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2 -DCI_ID_WERROR=ON
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: demo test test-sanitize bench fuzz format clean mutants
+.PHONY: demo test python test-sanitize bench fuzz format clean mutants
 
 # The reader tool on the sample images, every kind of symbol (mild perspective, so Data Matrix far
 # sides are fitted), compared with their truth; annotated copies of the images go to build/demo.
@@ -13,13 +13,23 @@ demo:
 	build/tools/ci_id-find/ci_id-find --skew --truth tests/data/samples/truth.json \
 	    --out build/demo tests/data/samples/*.png
 
-# Release build with assertions kept (no NDEBUG), library, tool, tests and benchmarks (built, so
-# that they keep compiling, not run), then every test.
+# The Python module's packages (pybind11, headers, NumPy) are installed by scripts/install_deps.sh
+# when missing; it names the interpreter the module is built for.
+PYTHON_SETUP = py=$$(scripts/install_deps.sh --print-python) && \
+	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_PYTHON=ON \
+	      -DPython3_EXECUTABLE="$$py"
+
+# Release build with assertions kept (no NDEBUG), library, tool, Python module, tests and
+# benchmarks (built, so that they keep compiling, not run), then every test (the Python ones too).
 test:
-	cmake -S . -B build $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON \
-	      -DCI_ID_BUILD_BENCH=ON -DCI_ID_BUILD_TOOLS=ON
+	$(PYTHON_SETUP) -DCI_ID_BUILD_TESTS=ON -DCI_ID_BUILD_BENCH=ON -DCI_ID_BUILD_TOOLS=ON
 	cmake --build build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+# The Python module alone, in build/python (PYTHONPATH=build/python, or cmake --install).
+python:
+	$(PYTHON_SETUP)
+	cmake --build build --target ci_id_python
 
 # The same under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
 test-sanitize:

@@ -228,9 +228,9 @@ int main(int argc, char** argv) {
             }
         }
         if (!o.out.empty()) {
-            cid_find::drawSymbols(image, result.symbols);
             try {
-                cid_tools::writePng(image, o.out + "/" + cid_find::truthName(path) + ".png");
+                cid_tools::writePng(cid_find::annotate(image, result),
+                                    o.out + "/" + cid_find::truthName(path) + ".png");
             } catch (const cid_tools::imageIoError& error) {
                 std::fprintf(stderr, "ci_id-find: cannot write %s\n", error.what());
                 ++failures;

@@ -2,7 +2,9 @@
 #include "report.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <utility>
 
 namespace cid_find {
 
@@ -52,16 +54,160 @@ double cornerError(const cid_symbol& s, const cid_tools::quad& t) {
     return best;
 }
 
-void drawLine(cid_tools::greyImage& image, cmath_vect a, cmath_vect b) {
-    const int steps = int(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)))) + 1;
-    for (int k = 0; k <= steps; ++k) {
-        const double x = std::floor(a.x + (b.x - a.x) * k / steps);
-        const double y = std::floor(a.y + (b.y - a.y) * k / steps);
-        if (x >= 0 && y >= 0 && x < image.width && y < image.height) {
-            image.at(int32_t(x), int32_t(y)) = (k / 3) % 2 ? 255 : 0;  // dashes show on any grey
+struct colour {
+    uint8_t r, g, b;
+};
+
+const colour kDataMatrixColour{230, 0, 120};
+const colour kPdf417Colour{0, 100, 255};
+const colour kBarcodeColour{255, 130, 0};
+const colour kMark{255, 220, 0};
+const colour kWhite{255, 255, 255};
+const colour kInk{20, 20, 20};
+
+colour colourOf(int32_t type) {
+    return type == CID_SYMBOL_DATAMATRIX ? kDataMatrixColour
+           : type == CID_SYMBOL_PDF417   ? kPdf417Colour
+                                         : kBarcodeColour;
+}
+
+cmath_vect middle(const cmath_vect& a, const cmath_vect& b) {
+    return {(a.x + b.x) / 2, (a.y + b.y) / 2};
+}
+
+// 5 x 7 glyphs, one byte per row, bit 4 on the left: the letters and digits the labels use.
+struct glyph {
+    char c;
+    uint8_t rows[7];
+};
+const glyph kFont[] = {
+    {'A', {0x0E, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}},
+    {'B', {0x1E, 0x11, 0x11, 0x1E, 0x11, 0x11, 0x1E}},
+    {'C', {0x0E, 0x11, 0x10, 0x10, 0x10, 0x11, 0x0E}},
+    {'D', {0x1E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x1E}},
+    {'E', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F}},
+    {'F', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x10}},
+    {'I', {0x0E, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'M', {0x11, 0x1B, 0x15, 0x15, 0x11, 0x11, 0x11}},
+    {'O', {0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
+    {'P', {0x1E, 0x11, 0x11, 0x1E, 0x10, 0x10, 0x10}},
+    {'R', {0x1E, 0x11, 0x11, 0x1E, 0x14, 0x12, 0x11}},
+    {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}},
+    {'T', {0x1F, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04}},
+    {'X', {0x11, 0x11, 0x0A, 0x04, 0x0A, 0x11, 0x11}},
+    {'m', {0x00, 0x00, 0x1A, 0x15, 0x15, 0x11, 0x11}},
+    {'s', {0x00, 0x00, 0x0E, 0x10, 0x0E, 0x01, 0x1E}},
+    {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
+    {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
+    {'3', {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E}},
+    {'4', {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}},
+    {'5', {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E}},
+    {'6', {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}},
+    {'7', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08}},
+    {'8', {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}},
+    {'9', {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C}},
+    {'.', {0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x0C}},
+};
+
+const uint8_t* glyphRows(char c) {
+    for (const glyph& g : kFont) {
+        if (g.c == c) return g.rows;
+    }
+    return nullptr;  // a space, or a character the labels never use
+}
+
+// A colour copy of a grey image with strokes, marks and labels sized to the image: strokes of 3
+// pixels and text at twice the font's size on a 640 x 480 image, both larger on larger ones.
+class picture {
+public:
+    picture(const cid_tools::greyImage& grey, const uint8_t* shade)
+        : image_(grey, shade),
+          thickness_(std::max(3, std::min(grey.width, grey.height) / 160)),
+          scale_(std::max(2, std::min(grey.width, grey.height) / 240)) {}
+
+    int thickness() const { return thickness_; }
+    cid_tools::rgbImage take() { return std::move(image_); }
+
+    void disc(cmath_vect centre, double radius, colour c) {
+        const int x0 = int(std::floor(centre.x - radius)), x1 = int(std::ceil(centre.x + radius));
+        const int y0 = int(std::floor(centre.y - radius)), y1 = int(std::ceil(centre.y + radius));
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) {
+                if (std::hypot(x + 0.5 - centre.x, y + 0.5 - centre.y) <= radius) put(x, y, c);
+            }
         }
     }
-}
+
+    // weight 1 or 2 strokes; dashes of four stroke widths.
+    void line(cmath_vect a, cmath_vect b, colour c, int weight, bool dashed) {
+        const double radius = weight * thickness_ / 2.0, length = std::hypot(b.x - a.x, b.y - a.y);
+        const int steps = std::max(1, int(std::ceil(length * 2)));
+        const double dash = 4.0 * weight * thickness_;
+        for (int k = 0; k <= steps; ++k) {
+            const double t = double(k) / steps;
+            if (dashed && int(t * length / dash) % 2) continue;
+            disc({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}, radius, c);
+        }
+    }
+
+    // White text on a box of the symbol's colour above its outline (below it at the top edge).
+    void label(const cid_symbol& s, const std::string& text, colour c) {
+        double left = s.corners[0].x, top = s.corners[0].y, bottom = top;
+        for (const cmath_vect& p : s.corners) {
+            left = std::min(left, p.x);
+            top = std::min(top, p.y);
+            bottom = std::max(bottom, p.y);
+        }
+        const int height = 9 * scale();
+        const int y = top - height - 2 * thickness_ >= 0 ? int(top) - height - 2 * thickness_
+                                                         : int(bottom) + 2 * thickness_;
+        text_(int(left), y, text, c);
+    }
+
+    // A short word centred on a point.
+    void tag(cmath_vect at, const std::string& text, colour c) {
+        const int width = int(text.size()) * 6 * scale() + 2 * scale();
+        text_(int(at.x) - width / 2, int(at.y) - 9 * scale() / 2, text, c);
+    }
+
+private:
+    int scale() const { return scale_; }
+
+    void put(int x, int y, colour c) {
+        if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
+        uint8_t* p = image_.at(x, y);
+        p[0] = c.r;
+        p[1] = c.g;
+        p[2] = c.b;
+    }
+
+    // A box of the given colour with white text; the box is moved inside the picture.
+    void text_(int x, int y, const std::string& text, colour c) {
+        const int s = scale(), width = int(text.size()) * 6 * s + 2 * s, height = 9 * s;
+        x = std::clamp(x, 0, std::max(0, image_.width - width));
+        y = std::clamp(y, 0, std::max(0, image_.height - height));
+        for (int py = y; py < y + height; ++py) {
+            for (int px = x; px < x + width; ++px) put(px, py, c);
+        }
+        for (size_t k = 0; k < text.size(); ++k) {
+            const uint8_t* rows = glyphRows(text[k]);
+            if (!rows) continue;
+            for (int r = 0; r < 7; ++r) {
+                for (int col = 0; col < 5; ++col) {
+                    if (!(rows[r] >> (4 - col) & 1)) continue;
+                    for (int d = 0; d < s * s; ++d)
+                        put(x + s + int(k) * 6 * s + col * s + d % s, y + s + r * s + d / s,
+                            c.r + c.g + c.b > 500 ? kInk : kWhite);
+                }
+            }
+        }
+    }
+
+    cid_tools::rgbImage image_;
+    int thickness_;
+    int scale_;
+};
 
 }  // namespace
 
@@ -146,15 +292,39 @@ void truthTally::printSummary(std::FILE* to) const {
                  barcodes_);
 }
 
-void drawSymbols(cid_tools::greyImage& image, const std::vector<cid_symbol>& symbols) {
-    for (const cid_symbol& s : symbols) {
-        for (int k = 0; k < 4; ++k) drawLine(image, s.corners[k], s.corners[(k + 1) % 4]);
-        const cmath_vect& c = s.corners[0];
-        for (double d : {-4.0, 4.0}) {
-            drawLine(image, c, {c.x + d, c.y + d});
-            drawLine(image, c, {c.x + d, c.y - d});
+cid_tools::rgbImage annotate(const cid_tools::greyImage& image, const imageResult& result) {
+    // The picture is lightened and flattened so that the strong colours stand out on any scene.
+    uint8_t shade[256];
+    for (int g = 0; g < 256; ++g) shade[g] = uint8_t(90 + g * 150 / 255);
+    picture pic(image, shade);
+    char time[32];
+    std::snprintf(time, sizeof time, " %.1f ms", result.ms);
+    for (const cid_symbol& s : result.symbols) {
+        const colour c = colourOf(s.type);
+        const cmath_vect* q = s.corners;
+        if (s.type == CID_SYMBOL_DATAMATRIX) {
+            // The L: both solid sides heavy, the far sides light, the vertex a disc.
+            pic.line(q[1], q[2], c, 1, false);
+            pic.line(q[2], q[3], c, 1, false);
+            pic.line(q[0], q[1], c, 2, false);
+            pic.line(q[0], q[3], c, 2, false);
+            pic.disc(q[0], 3 * pic.thickness(), kMark);
+        } else if (s.type == CID_SYMBOL_PDF417) {
+            // The start pattern's side heavy, the stop pattern's side heavy and dashed.
+            pic.line(q[0], q[1], c, 1, false);
+            pic.line(q[2], q[3], c, 1, false);
+            pic.line(q[3], q[0], c, 2, false);
+            pic.line(q[1], q[2], c, 2, true);
+            pic.tag(middle(q[3], q[0]), "START", c);
+            pic.tag(middle(q[1], q[2]), "STOP", c);
+        } else {
+            for (int k = 0; k < 4; ++k) pic.line(q[k], q[(k + 1) % 4], c, 1, false);
         }
+        std::string label = typeName(s.type);
+        for (char& ch : label) ch = char(std::toupper(static_cast<unsigned char>(ch)));
+        pic.label(s, label + time, c);
     }
+    return pic.take();
 }
 
 }  // namespace cid_find

@@ -1,5 +1,5 @@
 // What ci_id-find prints: one JSON line per image or a readable summary, the comparison with a
-// truth file, and annotated copies of the images.
+// truth file, and annotated colour copies of the images.
 #pragma once
 
 #include <cstdio>
@@ -9,6 +9,7 @@
 
 #include "ci_id/search.h"
 #include "common/grey_image.h"
+#include "common/image_io.h"
 #include "common/truth.h"
 
 namespace cid_find {
@@ -50,7 +51,10 @@ private:
     int barcodes_ = 0;
 };
 
-// Each symbol's outline in dashes, and a cross on corners[0].
-void drawSymbols(cid_tools::greyImage& image, const std::vector<cid_symbol>& symbols);
+// A colour copy of the image with each symbol's outline in a strong colour by type (Data Matrix
+// magenta, PDF417 blue, barcode candidates orange): a Data Matrix's solid sides heavy and its L
+// vertex a yellow disc, a PDF417's start side heavy and its stop side heavy and dashed, each
+// labelled; above each symbol a label with its type and the search time.
+cid_tools::rgbImage annotate(const cid_tools::greyImage& image, const imageResult& result);
 
 }  // namespace cid_find

@@ -151,6 +151,20 @@ void writePng(const greyImage& image, const std::string& path) {
     writeFileBytes(path, encodePng(image));
 }
 
+void writePng(const rgbImage& image, const std::string& path) {
+    writeFileBytes(path, encodePng(image));
+}
+
+rgbImage::rgbImage(const greyImage& grey, const uint8_t* shade)
+    : width(grey.width), height(grey.height), pixels(3 * size_t(width) * size_t(height)) {
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* p = at(x, y);
+            p[0] = p[1] = p[2] = shade[grey.at(x, y)];
+        }
+    }
+}
+
 void writePgm(const greyImage& image, const std::string& path) {
     writeFileBytes(path, encodePgm(image));
 }

@@ -133,28 +133,40 @@ greyImage decodePng(const uint8_t* data, size_t size) {
     return image;
 }
 
-std::vector<uint8_t> encodePng(const greyImage& image) {
-    if (image.width <= 0 || image.height <= 0) throw imageIoError("PNG: empty image");
-    if (image.pitch > INT32_MAX) throw imageIoError("PNG: row pitch too large");
+namespace {
+
+std::vector<uint8_t> encode(int32_t width, int32_t height, intptr_t stride, png_uint_32 format,
+                            const uint8_t* pixels) {
+    if (width <= 0 || height <= 0) throw imageIoError("PNG: empty image");
+    if (stride > INT32_MAX) throw imageIoError("PNG: row pitch too large");
     png_image record;
     std::memset(&record, 0, sizeof record);
     record.version = PNG_IMAGE_VERSION;
-    record.width = static_cast<png_uint_32>(image.width);
-    record.height = static_cast<png_uint_32>(image.height);
-    record.format = PNG_FORMAT_GRAY;
-    const auto stride = static_cast<png_int_32>(image.pitch);
+    record.width = static_cast<png_uint_32>(width);
+    record.height = static_cast<png_uint_32>(height);
+    record.format = format;
     png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&record, nullptr, &size, 0, image.pixels.data(), stride,
-                                   nullptr)) {
+    const auto rowStride = static_cast<png_int_32>(stride);
+    if (!png_image_write_to_memory(&record, nullptr, &size, 0, pixels, rowStride, nullptr)) {
         throw imageIoError(std::string("PNG: ") + record.message);
     }
     std::vector<uint8_t> bytes(size);
-    if (!png_image_write_to_memory(&record, bytes.data(), &size, 0, image.pixels.data(), stride,
-                                   nullptr)) {
+    if (!png_image_write_to_memory(&record, bytes.data(), &size, 0, pixels, rowStride, nullptr)) {
         throw imageIoError(std::string("PNG: ") + record.message);
     }
     bytes.resize(size);
     return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodePng(const greyImage& image) {
+    return encode(image.width, image.height, image.pitch, PNG_FORMAT_GRAY, image.pixels.data());
+}
+
+std::vector<uint8_t> encodePng(const rgbImage& image) {
+    return encode(image.width, image.height, 3 * intptr_t{image.width}, PNG_FORMAT_RGB,
+                  image.pixels.data());
 }
 
 }  // namespace cid_tools
