@@ -1,0 +1,120 @@
+// Views of the searched window: whole-factor resampling with a quiet zone round it, and the
+// de-duplication of symbols that several passes find.
+#include "ci_id/priv/ci_idut/search/search_views.h"
+
+#include <algorithm>
+
+#include "ci_id/priv/ci_idut/pixel/image.h"
+
+namespace cidut {
+
+namespace {
+
+// The grey level that a twentieth of the window's pixels exceed: the paper of a printed label,
+// whatever share of it the symbol covers.
+uint8_t lightLevel(const cimg_windowConst& w) {
+    int64_t histogram[256] = {};
+    for (int32_t y = 0; y < w.height; ++y) {
+        const unsigned char* row = w.pixels + y * w.pitch;
+        for (int32_t x = 0; x < w.width; ++x) ++histogram[row[x]];
+    }
+    int64_t above = 0;
+    const int64_t wanted = int64_t{w.width} * w.height / 20;
+    for (int level = 255; level > 0; --level) {
+        above += histogram[level];
+        if (above > wanted) return static_cast<uint8_t>(level);
+    }
+    return 0;
+}
+
+// The source pixels [first, first + count) along one axis that view index i covers.
+void spanOf(int32_t i, int32_t grow, int32_t shrink, int32_t* first, int32_t* count) {
+    *first = i * shrink / grow;
+    *count = shrink;
+}
+
+}  // namespace
+
+int32_t searchView_make(const cimg_windowConst& w, const viewPlan& plan, searchView* view) {
+    const int32_t width = w.width / plan.shrinkX * plan.growX;
+    const int32_t height = w.height / plan.shrinkY * plan.growY;
+    int32_t status = cimg_image_construct(&view->image, CIMG_DEPTH_8U, width + 2 * plan.pad,
+                                          height + 2 * plan.pad);
+    if (status < 0) return status;
+    cimg_window out;
+    if ((status = window8(&view->image, &out)) < 0) {
+        cimg_image_destruct(&view->image);
+        return status;
+    }
+    const uint8_t fill = plan.pad > 0 ? lightLevel(w) : 0;
+    for (int32_t v = 0; v < out.height; ++v) {
+        unsigned char* row = out.pixels + v * out.pitch;
+        const int32_t sv = v - plan.pad;
+        if (sv < 0 || sv >= height) {
+            std::fill(row, row + out.width, fill);
+            continue;
+        }
+        std::fill(row, row + plan.pad, fill);
+        std::fill(row + plan.pad + width, row + out.width, fill);
+        int32_t y0 = 0, ny = 0;
+        spanOf(sv, plan.growY, plan.shrinkY, &y0, &ny);
+        for (int32_t u = 0; u < width; ++u) {
+            int32_t x0 = 0, nx = 0;
+            spanOf(u, plan.growX, plan.shrinkX, &x0, &nx);
+            int32_t sum = 0;
+            for (int32_t y = y0; y < y0 + ny; ++y) {
+                const unsigned char* source = w.pixels + y * w.pitch + x0;
+                for (int32_t x = 0; x < nx; ++x) sum += source[x];
+            }
+            row[plan.pad + u] = static_cast<unsigned char>((sum + nx * ny / 2) / (nx * ny));
+        }
+    }
+    view->scaleX = double(plan.growX) / plan.shrinkX;
+    view->scaleY = double(plan.growY) / plan.shrinkY;
+    view->originX = w.xOffset - plan.pad / view->scaleX;
+    view->originY = w.yOffset - plan.pad / view->scaleY;
+    return 0;
+}
+
+cid_symbol symbolInImage(const searchView& view, const cid_symbol& symbol) {
+    cid_symbol mapped = symbol;
+    for (cmath_vect& corner : mapped.corners) {
+        corner = cmath_vect{view.originX + corner.x / view.scaleX,
+                            view.originY + corner.y / view.scaleY};
+    }
+    return mapped;
+}
+
+namespace {
+
+cmath_vect centreOf(const cid_symbol& s) {
+    cmath_vect c{0, 0};
+    for (const cmath_vect& p : s.corners) c = cmath_vect{c.x + p.x / 4, c.y + p.y / 4};
+    return c;
+}
+
+// Whether p lies inside the quadrilateral of s's corners, which go round it either way.
+bool inside(const cid_symbol& s, const cmath_vect& p) {
+    int positive = 0, negative = 0;
+    for (int k = 0; k < 4; ++k) {
+        const cmath_vect a = s.corners[k], b = s.corners[(k + 1) % 4];
+        const double turn = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+        positive += turn > 0;
+        negative += turn < 0;
+    }
+    return positive == 0 || negative == 0;
+}
+
+}  // namespace
+
+int32_t foundSymbols::add(const cid_symbol& symbol) {
+    for (const cid_symbol& kept : list) {
+        if (kept.type == symbol.type &&
+            (inside(kept, centreOf(symbol)) || inside(symbol, centreOf(kept)))) {
+            return 0;
+        }
+    }
+    return list.pushBack(symbol);
+}
+
+}  // namespace cidut
