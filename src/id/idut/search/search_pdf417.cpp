@@ -21,7 +21,7 @@ namespace {
 
 using namespace cidut;
 
-constexpr int32_t kMaxViews = 5;
+constexpr int32_t kMaxViews = 9;
 constexpr double kLeastBar = 6.0;  // pixels
 
 struct searchState {
@@ -166,6 +166,12 @@ int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
         plans[n++] = viewPlan{1, 1, 1, shrink, pad};
         plans[n++] = viewPlan{1, 1, shrink, 1, pad};
     }
+    if (std::max(window.width, window.height) <= 400) {
+        plans[n++] = viewPlan{3, 1, 1, 1, pad};
+        plans[n++] = viewPlan{1, 3, 1, 1, pad};
+    }
+    plans[n++] = viewPlan{2, 1, 1, 3, pad};
+    plans[n++] = viewPlan{1, 2, 3, 1, pad};
     return n;
 }
 
