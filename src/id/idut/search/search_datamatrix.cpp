@@ -29,10 +29,14 @@ constexpr int32_t kMaxViews = 2;
 // - small crops and screen captures at a pixel or so a module: the tracked contour of such
 //   modules is too ragged for a corner fit, so a small window is also enlarged threefold.
 int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
+    windowFrame frame;
+    frameOf(window, &frame);
     const int32_t pad = 8 + std::min(window.width, window.height) / 32;
     int32_t n = 0;
-    plans[n++] = viewPlan{1, 1, 1, 1, pad};
-    if (std::max(window.width, window.height) <= 160) plans[n++] = viewPlan{3, 3, 1, 1, 8};
+    if (frame.touched) plans[n++] = viewPlan{1, 1, 1, 1, pad, frame.light};
+    if (std::max(window.width, window.height) <= 160) {
+        plans[n++] = viewPlan{3, 3, 1, 1, 8, frame.light};
+    }
     return n;
 }
 

@@ -159,19 +159,22 @@ int32_t searchOnce(searchState& st) {
 //   the finder's aspect test rejects: copies reduced three- and sixfold along the bars, upright
 //   (rows across the image) and turned (rows down it), bring the bar within that test.
 int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
+    windowFrame frame;
+    frameOf(window, &frame);
     const int32_t pad = 8 + std::min(window.width, window.height) / 32;
+    const uint8_t fill = frame.light;
     int32_t n = 0;
-    plans[n++] = viewPlan{1, 1, 1, 1, pad};
+    if (frame.touched) plans[n++] = viewPlan{1, 1, 1, 1, pad, fill};
     for (int32_t shrink : {3, 6}) {
-        plans[n++] = viewPlan{1, 1, 1, shrink, pad};
-        plans[n++] = viewPlan{1, 1, shrink, 1, pad};
+        plans[n++] = viewPlan{1, 1, 1, shrink, pad, fill};
+        plans[n++] = viewPlan{1, 1, shrink, 1, pad, fill};
     }
     if (std::max(window.width, window.height) <= 400) {
-        plans[n++] = viewPlan{3, 1, 1, 1, pad};
-        plans[n++] = viewPlan{1, 3, 1, 1, pad};
+        plans[n++] = viewPlan{3, 1, 1, 1, pad, fill};
+        plans[n++] = viewPlan{1, 3, 1, 1, pad, fill};
     }
-    plans[n++] = viewPlan{2, 1, 1, 3, pad};
-    plans[n++] = viewPlan{1, 2, 3, 1, pad};
+    plans[n++] = viewPlan{2, 1, 1, 3, pad, fill};
+    plans[n++] = viewPlan{1, 2, 3, 1, pad, fill};
     return n;
 }
 

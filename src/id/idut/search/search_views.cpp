@@ -10,21 +10,41 @@ namespace cidut {
 
 namespace {
 
-// The grey level that a twentieth of the window's pixels exceed: the paper of a printed label,
-// whatever share of it the symbol covers.
-uint8_t lightLevel(const cimg_windowConst& w) {
-    int64_t histogram[256] = {};
+// Below this difference of light and dark levels the window holds no symbol to frame.
+constexpr int32_t kLeastContrast = 20;
+
+// Pixels of the window's edge taken as its ring: a quiet zone this narrow (crops, scans cut
+// close) is as good as none to the finders.
+constexpr int32_t kRing = 3;
+
+// Grey levels of the window and of its outermost ring of pixels.
+struct levels {
+    int64_t all[256] = {};
+    int64_t ring[256] = {};
+};
+
+void histogramsOf(const cimg_windowConst& w, levels* l) {
     for (int32_t y = 0; y < w.height; ++y) {
         const unsigned char* row = w.pixels + y * w.pitch;
-        for (int32_t x = 0; x < w.width; ++x) ++histogram[row[x]];
+        const bool edgeRow = y < kRing || y >= w.height - kRing;
+        for (int32_t x = 0; x < w.width; ++x) {
+            ++l->all[row[x]];
+            if (edgeRow || x < kRing || x >= w.width - kRing) ++l->ring[row[x]];
+        }
     }
-    int64_t above = 0;
-    const int64_t wanted = int64_t{w.width} * w.height / 20;
-    for (int level = 255; level > 0; --level) {
-        above += histogram[level];
-        if (above > wanted) return static_cast<uint8_t>(level);
+}
+
+// The level that a twentieth of the counted pixels exceed (or, from below, fall short of).
+int32_t percentileLevel(const int64_t* histogram, bool fromTop) {
+    int64_t total = 0;
+    for (int level = 0; level < 256; ++level) total += histogram[level];
+    int64_t passed = 0;
+    for (int k = 0; k < 256; ++k) {
+        const int level = fromTop ? 255 - k : k;
+        passed += histogram[level];
+        if (passed > total / 20) return level;
     }
-    return 0;
+    return fromTop ? 0 : 255;
 }
 
 // The source pixels [first, first + count) along one axis that view index i covers.
@@ -34,6 +54,16 @@ void spanOf(int32_t i, int32_t grow, int32_t shrink, int32_t* first, int32_t* co
 }
 
 }  // namespace
+
+void frameOf(const cimg_windowConst& w, windowFrame* frame) {
+    levels l;
+    histogramsOf(w, &l);
+    const int32_t light = percentileLevel(l.all, true), dark = percentileLevel(l.all, false);
+    int64_t inked = 0;
+    for (int level = 0; level < (light + dark) / 2; ++level) inked += l.ring[level];
+    frame->light = static_cast<uint8_t>(percentileLevel(l.ring, true));
+    frame->touched = light - dark >= kLeastContrast && inked > 0;
+}
 
 int32_t searchView_make(const cimg_windowConst& w, const viewPlan& plan, searchView* view) {
     const int32_t width = w.width / plan.shrinkX * plan.growX;
@@ -46,7 +76,7 @@ int32_t searchView_make(const cimg_windowConst& w, const viewPlan& plan, searchV
         cimg_image_destruct(&view->image);
         return status;
     }
-    const uint8_t fill = plan.pad > 0 ? lightLevel(w) : 0;
+    const uint8_t fill = plan.fill;
     for (int32_t v = 0; v < out.height; ++v) {
         unsigned char* row = out.pixels + v * out.pitch;
         const int32_t sv = v - plan.pad;

@@ -17,7 +17,17 @@ struct viewPlan {
     int32_t growX, growY;
     int32_t shrinkX, shrinkY;
     int32_t pad;
+    uint8_t fill;  // the pad's grey level
 };
+
+// The window's edge: whether something darker than midway between its light and dark levels
+// reaches it (a symbol cut by the edge or without a quiet zone; the framed view serves only such
+// windows), and its light level, with which views are framed (the paper round a cropped label).
+struct windowFrame {
+    bool touched;
+    uint8_t light;
+};
+void frameOf(const cimg_windowConst& window, windowFrame* frame);
 
 // A view's own image (window at (0, 0)); image point = origin + view point / scale.
 struct searchView {
@@ -27,8 +37,7 @@ struct searchView {
 };
 
 // A new view of window; release it with cimg_image_destruct(&view->image). A reduced pixel is
-// the mean of the pixels it covers, an enlarged one repeats its pixel; the pad is the level a
-// twentieth of the window's pixels are brighter than.
+// the mean of the pixels it covers, an enlarged one repeats its pixel.
 int32_t searchView_make(const cimg_windowConst& window, const viewPlan& plan, searchView* view);
 
 // The symbol's corners, found in the view, in image coordinates.
