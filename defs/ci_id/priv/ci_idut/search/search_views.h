@@ -20,8 +20,8 @@ struct viewPlan {
     uint8_t fill;  // the pad's grey level
 };
 
-// The window's edge: whether something darker than midway between its light and dark levels
-// reaches it (a symbol cut by the edge or without a quiet zone; the framed view serves only such
+// The window's edge: whether something about as dark as the window's darkest twentieth reaches
+// it (a symbol cut by the edge or without a quiet zone; the framed view serves only such
 // windows), and its light level, with which views are framed (the paper round a cropped label).
 struct windowFrame {
     bool touched;
