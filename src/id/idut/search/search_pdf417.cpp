@@ -21,7 +21,8 @@ namespace {
 
 using namespace cidut;
 
-constexpr int32_t kMaxViews = 9;
+constexpr int32_t kMaxViews = 7;
+constexpr int32_t kSmallWindow = 400;  // pixels along the longer side
 constexpr double kLeastBar = 6.0;  // pixels
 
 struct searchState {
@@ -156,8 +157,12 @@ int32_t searchOnce(searchState& st) {
 // - labels cropped at the symbol (no quiet zone, the symbol touching the edge): the window is
 //   framed with its own light level;
 // - symbols of many rows, whose start bar is more than three times as tall as it is wide, which
-//   the finder's aspect test rejects: copies reduced three- and sixfold along the bars, upright
-//   (rows across the image) and turned (rows down it), bring the bar within that test.
+//   the finder's aspect test rejects: copies reduced threefold along the bars, upright (rows
+//   across the image) and turned (rows down it), bring the bar within that test;
+// - the same at a pixel or two a module (photographs of small labels), whose narrow elements
+//   blur into each other once reduced: enlarged twofold across the bars as well;
+// - small crops and screen captures at about a pixel a module: enlarged twofold across the bars
+//   alone, since their few rows keep the bar within the aspect test.
 int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
     windowFrame frame;
     frameOf(window, &frame);
@@ -165,16 +170,14 @@ int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
     const uint8_t fill = frame.light;
     int32_t n = 0;
     if (frame.touched) plans[n++] = viewPlan{1, 1, 1, 1, pad, fill};
-    for (int32_t shrink : {3, 6}) {
-        plans[n++] = viewPlan{1, 1, 1, shrink, pad, fill};
-        plans[n++] = viewPlan{1, 1, shrink, 1, pad, fill};
-    }
-    if (std::max(window.width, window.height) <= 400) {
-        plans[n++] = viewPlan{3, 1, 1, 1, pad, fill};
-        plans[n++] = viewPlan{1, 3, 1, 1, pad, fill};
-    }
+    plans[n++] = viewPlan{1, 1, 1, 3, pad, fill};
+    plans[n++] = viewPlan{1, 1, 3, 1, pad, fill};
     plans[n++] = viewPlan{2, 1, 1, 3, pad, fill};
     plans[n++] = viewPlan{1, 2, 3, 1, pad, fill};
+    if (std::max(window.width, window.height) <= kSmallWindow) {
+        plans[n++] = viewPlan{2, 1, 1, 1, pad, fill};
+        plans[n++] = viewPlan{1, 2, 1, 1, pad, fill};
+    }
     return n;
 }
 
