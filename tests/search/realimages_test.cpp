@@ -126,19 +126,22 @@ TEST_F(RealImages, DecodedSymbolsFoundAtTheirCorners) {
     EXPECT_GE(found[1], 40);
 }
 
-// Skew and columns only widen the search: what the defaults find, each of them finds too.
+// Skew, columns and finer scan lines only widen the search: what the defaults find, each of them
+// finds too.
 TEST_F(RealImages, WiderOptionsLoseNothing) {
     for (const auto& [name, truth] : *positions) {
-        const cid_searchOptions narrow = optionsFor(CID_SYMBOL_DATAMATRIX | CID_SYMBOL_PDF417);
+        const cid_searchOptions narrow = optionsFor(truth.at(0).type);
         const auto base = search(kRoot + name, narrow);
-        cid_searchOptions skew = narrow, columns = narrow;
+        cid_searchOptions skew = narrow, columns = narrow, finer = narrow;
         skew.allowSkew = 1;
         columns.columns = 1;
-        for (const cid_searchOptions& wide : {skew, columns}) {
+        finer.spacing = 4;
+        for (const cid_searchOptions& wide : {skew, columns, finer}) {
             const auto more = search(kRoot + name, wide);
             for (const cid_symbol& s : base) {
                 EXPECT_TRUE(holds(more, s.type, s.corners))
-                    << name << (wide.allowSkew ? " with skew" : " with columns");
+                    << name << " with skew " << wide.allowSkew << ", columns " << wide.columns
+                    << ", spacing " << wide.spacing;
             }
         }
     }
