@@ -30,9 +30,10 @@
  *   it only adds symbols;
  * - PDF417: copies reduced threefold along the bars, upright and turned, alone and enlarged
  *   twofold across them (start bars of many rows, more than three times as tall as wide), and
- *   for windows of at most 400 pixels a side twofold enlargements across the bars. The finder is
- *   asked for start bars from 6 pixels (or minSymbolSize, if smaller); a symbol is reported when
- *   its shortest side reaches minSymbolSize and its longest keeps within maxSymbolSize.
+ *   for windows of at most 400 pixels a side twofold enlargements across the bars (modules of
+ *   about a pixel). These copies serve symbols whose bars run along the reduction, and only the
+ *   lines across those bars are walked there. A symbol is reported when its shortest side
+ *   reaches minSymbolSize and its longest keeps within maxSymbolSize, in image pixels.
  * Symbols that the finders reject stay unreported whatever the copy: Data Matrix contours more
  * than five times as long as wide (rectangular symbols of 8 or 12 rows and many columns), and
  * PDF417 without a full stop pattern (compact PDF417).

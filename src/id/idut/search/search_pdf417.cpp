@@ -23,13 +23,16 @@ using namespace cidut;
 
 constexpr int32_t kMaxViews = 7;
 constexpr int32_t kSmallWindow = 400;  // pixels along the longer side
-constexpr double kLeastBar = 6.0;  // pixels
 
 struct searchState {
     const cimg_imageConst* image;
     const searchView* view;  // null for the image itself
     foundSymbols* found;
     cid_searchOptions options;  // in image coordinates
+    // A view stretched one way serves the symbols whose bars run the other way: only the lines
+    // across those bars, at acrossAngle, are walked there.
+    bool acrossOnly;
+    double acrossAngle;
     cimg_windowConst window;
     cid2d_trackingParams params;
     cimg_image marker;
@@ -119,10 +122,7 @@ int32_t searchOnce(searchState& st) {
     const cid_searchOptions& o = st.options;
     const double scale = st.view ? std::max(st.view->scaleX, st.view->scaleY) : 1.0;
     cid2d_trackingParams_init(&st.params);
-    // The finder sizes the start pattern's wide bar, not the symbol: eight of the symbol's
-    // seventy or more modules across. Symbols of a pixel a module (screen captures, small labels)
-    // have bars of eight pixels.
-    st.params.minSymbolSize = std::min(o.minSymbolSize, kLeastBar);
+    st.params.minSymbolSize = o.minSymbolSize;
     st.params.maxSymbolSize = o.maxSymbolSize * scale;
     st.params.allowAtBorder = o.allowAtBorder;
     // Narrow bars of small symbols need shorter smoothing than the default.
@@ -148,7 +148,9 @@ int32_t searchOnce(searchState& st) {
     scope.scratch<releaseScratch>(&st.measure);
     const double pi = std::acos(-1.0);
     for (double angle : {0.0, pi / 2, pi / 4, 3 * pi / 4}) {
-        if ((status = searchDirection(st, angle, o.spacing)) < 0) break;
+        if (!st.acrossOnly || angle == st.acrossAngle) {
+            if ((status = searchDirection(st, angle, o.spacing)) < 0) break;
+        }
     }
     return scope.close(status);
 }
@@ -206,6 +208,10 @@ int32_t search(const cimg_imageConst* image, const cid_searchOptions* options,
         viewState.view = &view;
         viewState.found = found;
         viewState.options = st.options;
+        const bool upright = plans[k].growX > plans[k].growY || plans[k].shrinkY > plans[k].shrinkX;
+        const bool turned = plans[k].growY > plans[k].growX || plans[k].shrinkX > plans[k].shrinkY;
+        viewState.acrossOnly = upright || turned;
+        viewState.acrossAngle = upright ? 0.0 : std::acos(-1.0) / 2;
         status = scope.close(searchOnce(viewState));
     }
     return status;

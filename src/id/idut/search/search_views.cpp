@@ -55,10 +55,19 @@ int32_t percentileLevel(const int64_t* histogram, bool fromTop) {
     return fromTop ? 0 : 255;
 }
 
-// The source pixels [first, first + count) along one axis that view index i covers.
-void spanOf(int32_t i, int32_t grow, int32_t shrink, int32_t* first, int32_t* count) {
-    *first = i * shrink / grow;
-    *count = shrink;
+// One row of the view, from the sums over its source rows (count of them) of each source column.
+void resampleRow(const int32_t* sums, int32_t count, const viewPlan& plan, int32_t width,
+                 unsigned char* out) {
+    const int32_t n = count * plan.shrinkX;
+    // Sums stay far below 2^32 / n, where the product with the rounded-up reciprocal divides
+    // exactly.
+    const uint64_t reciprocal = ((uint64_t{1} << 32) + uint64_t(n) - 1) / uint64_t(n);
+    for (int32_t u = 0, x = 0; u < width; u += plan.growX, x += plan.shrinkX) {
+        int32_t sum = 0;
+        for (int32_t k = 0; k < plan.shrinkX; ++k) sum += sums[x + k];
+        const auto level = static_cast<unsigned char>((uint64_t(sum + n / 2) * reciprocal) >> 32);
+        std::fill(out + u, out + u + plan.growX, level);
+    }
 }
 
 }  // namespace
@@ -84,28 +93,33 @@ int32_t searchView_make(const cimg_windowConst& w, const viewPlan& plan, searchV
         cimg_image_destruct(&view->image);
         return status;
     }
-    const uint8_t fill = plan.fill;
+    cxVector<int32_t> sums;
+    if ((status = sums.resize(size_t(w.width), 0)) < 0) {
+        cimg_image_destruct(&view->image);
+        return status;
+    }
     for (int32_t v = 0; v < out.height; ++v) {
         unsigned char* row = out.pixels + v * out.pitch;
         const int32_t sv = v - plan.pad;
         if (sv < 0 || sv >= height) {
-            std::fill(row, row + out.width, fill);
+            std::fill(row, row + out.width, plan.fill);
             continue;
         }
-        std::fill(row, row + plan.pad, fill);
-        std::fill(row + plan.pad + width, row + out.width, fill);
-        int32_t y0 = 0, ny = 0;
-        spanOf(sv, plan.growY, plan.shrinkY, &y0, &ny);
-        for (int32_t u = 0; u < width; ++u) {
-            int32_t x0 = 0, nx = 0;
-            spanOf(u, plan.growX, plan.shrinkX, &x0, &nx);
-            int32_t sum = 0;
-            for (int32_t y = y0; y < y0 + ny; ++y) {
-                const unsigned char* source = w.pixels + y * w.pitch + x0;
-                for (int32_t x = 0; x < nx; ++x) sum += source[x];
-            }
-            row[plan.pad + u] = static_cast<unsigned char>((sum + nx * ny / 2) / (nx * ny));
+        std::fill(row, row + plan.pad, plan.fill);
+        std::fill(row + plan.pad + width, row + out.width, plan.fill);
+        // Rows of an enlarged view repeat the one before unless they start a new source row.
+        if (sv % plan.growY != 0) {
+            std::copy(row - out.pitch + plan.pad, row - out.pitch + plan.pad + width, row + plan.pad);
+            continue;
         }
+        const int32_t y0 = sv / plan.growY * plan.shrinkY;
+        int32_t* columnSums = sums.begin();
+        std::fill(columnSums, columnSums + w.width, 0);
+        for (int32_t y = y0; y < y0 + plan.shrinkY; ++y) {
+            const unsigned char* source = w.pixels + y * w.pitch;
+            for (int32_t x = 0; x < w.width; ++x) columnSums[x] += source[x];
+        }
+        resampleRow(sums.begin(), plan.shrinkY, plan, width, row + plan.pad);
     }
     view->scaleX = double(plan.growX) / plan.shrinkX;
     view->scaleY = double(plan.growY) / plan.shrinkY;
