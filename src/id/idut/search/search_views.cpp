@@ -17,7 +17,7 @@ constexpr int32_t kLeastContrast = 32;
 // close) is as good as none to the finders.
 constexpr int32_t kRing = 3;
 
-constexpr int32_t kStride = 4;
+constexpr int32_t kStride = 4;  // between the pixels sampled for the window's levels
 
 // Grey levels of the window and of its outermost ring of pixels.
 struct levels {
