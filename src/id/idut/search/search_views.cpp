@@ -17,7 +17,8 @@ constexpr int32_t kLeastContrast = 32;
 // close) is as good as none to the finders.
 constexpr int32_t kRing = 3;
 
-constexpr int32_t kStride = 4;  // between the pixels sampled for the window's levels
+// The window's levels come from a grid of pixels about this many along its shorter side.
+constexpr int32_t kLevelSamples = 128;
 
 // Grey levels of the window and of its outermost ring of pixels.
 struct levels {
@@ -25,8 +26,9 @@ struct levels {
     int64_t ring[256] = {};
 };
 
-// The ring in full; the rest sampled every kStride pixels each way, enough for its levels.
+// The ring in full; the rest on a sampling grid, enough for its levels.
 void histogramsOf(const cimg_windowConst& w, levels* l) {
+    const int32_t stride = std::max(1, std::min(w.width, w.height) / kLevelSamples);
     for (int32_t y = 0; y < w.height; ++y) {
         const unsigned char* row = w.pixels + y * w.pitch;
         if (y < kRing || y >= w.height - kRing) {
@@ -37,8 +39,8 @@ void histogramsOf(const cimg_windowConst& w, levels* l) {
                 ++l->ring[row[w.width - 1 - x]];
             }
         }
-        if (y % kStride != 0) continue;
-        for (int32_t x = 0; x < w.width; x += kStride) ++l->all[row[x]];
+        if (y % stride != 0) continue;
+        for (int32_t x = 0; x < w.width; x += stride) ++l->all[row[x]];
     }
 }
 
