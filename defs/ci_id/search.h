@@ -19,6 +19,25 @@
  * - barcode candidates: the candidate region's corners Po, Px, Popp, Py, turned to the measured bar
  *   direction: Po to Px runs across the bars, Po to Py along them.
  *
+ * Beyond the window itself, the Data Matrix and PDF417 searches look at copies of it, and report
+ * what they find there in image coordinates, each symbol once (one whose centre lies within a
+ * symbol of its kind already found is the same one):
+ * - a copy framed by a margin of the window's light level (8 pixels plus a 32nd of its shorter
+ *   side) when something as dark as its darkest twentieth reaches its outer three pixels: labels
+ *   cropped at the symbol, without a quiet zone;
+ * - Data Matrix: a threefold enlargement of windows of at most 160 pixels a side (modules of a
+ *   pixel or so); allowSkew adds a pass with free far sides after the one with square ones, so
+ *   it only adds symbols;
+ * - PDF417: copies reduced threefold along the bars, upright and turned, alone and enlarged
+ *   twofold across them (start bars of many rows, more than three times as tall as wide), and
+ *   for windows of at most 400 pixels a side twofold enlargements across the bars (modules of
+ *   about a pixel). These copies serve symbols whose bars run along the reduction, and only the
+ *   lines across those bars are walked there. A symbol is reported when its shortest side
+ *   reaches minSymbolSize and its longest keeps within maxSymbolSize, in image pixels.
+ * Symbols that the finders reject stay unreported whatever the copy: Data Matrix contours more
+ * than five times as long as wide (rectangular symbols of 8 or 12 rows and many columns), and
+ * PDF417 without a full stop pattern (compact PDF417).
+ *
  * Barcode candidates are proposed by bar texture: on each scan line, a run of at least 8 edges
  * with no gap over 32 pixels is tracked bar by bar as cid2d_getIsCandidateBarcodeLike tracks them
  * (at most 20 bars, sides of more than 6 halved contour points); when more than two bars give a

@@ -8,6 +8,8 @@
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/priv/ci_idut/pixel/image.h"
 #include "ci_id/priv/ci_idut/search/search_common.h"
+#include "ci_id/priv/ci_idut/search/search_views.h"
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/search.h"
 
 namespace {
@@ -17,6 +19,26 @@ using namespace cidut;
 // Masked symbols are grown by this many pixels, so that a seed on the quiet zone's edge is not
 // taken for a new symbol.
 constexpr double kMaskGrowth = 2.0;
+
+constexpr int32_t kMaxViews = 2;
+
+// Views beyond the image itself, each for a class of real images:
+// - labels cropped at or just beyond the symbol (scans and crops, no quiet zone): the finder
+//   rejects a contour as wide as the window and an L with no quiet zone beyond it, so the window
+//   is framed with its own light level;
+// - small crops and screen captures at a pixel or so a module: the tracked contour of such
+//   modules is too ragged for a corner fit, so a small window is also enlarged threefold.
+int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
+    windowFrame frame;
+    frameOf(window, &frame);
+    const int32_t pad = 8 + std::min(window.width, window.height) / 32;
+    int32_t n = 0;
+    if (frame.touched) plans[n++] = viewPlan{1, 1, 1, 1, pad, frame.light};
+    if (std::max(window.width, window.height) <= 160) {
+        plans[n++] = viewPlan{3, 3, 1, 1, 8, frame.light};
+    }
+    return n;
+}
 
 // The records of one search; the scope that opened them releases them.
 struct dmSearch {
@@ -43,14 +65,14 @@ cid_symbol symbolOf(const cid2d_trackingResult& r) {
 }
 
 // Walks the lines of params until the driver finds no more symbols, masking each one found.
-int32_t findAlongLines(dmSearch& s, symbolOutput* out) {
+int32_t findAlongLines(dmSearch& s, const searchView* view, foundSymbols* found) {
     s.params.firstScanLine = 0;
     for (;;) {
         int32_t status = cf_BndFindNextDMSymbol(&s.view, &s.params, &s.mask, 0, nullptr, 0,
                                                 &s.marker, &s.result);
         if (status < 0 || !s.result.found) return status;
         const cid_symbol symbol = symbolOf(s.result);
-        out->add(symbol);
+        if ((status = found->add(view ? symbolInImage(*view, symbol) : symbol)) < 0) return status;
         cid_region region;
         if ((status = regionOfSymbol(symbol, &region)) < 0) return status;
         if ((status = cid_mask_appendRegion(&s.mask, &region, kMaskGrowth)) < 0) return status;
@@ -59,8 +81,10 @@ int32_t findAlongLines(dmSearch& s, symbolOutput* out) {
     }
 }
 
-int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& window,
-                         const cid_searchOptions& options, symbolOutput* out) {
+// Every symbol along the scan lines of one view, with the far sides fitted freely or not.
+int32_t searchOnce(const cimg_imageConst* image, const searchView* view,
+                   const cimg_windowConst& window, const cid_searchOptions& options, bool skew,
+                   foundSymbols* found) {
     csys::cleanupScope<6> scope;
     dmSearch s;
     cid2d_trackingParams_init(&s.params);
@@ -83,7 +107,7 @@ int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& w
     s.params.workBufferSize = CID2D_WORK_BUFFER_MIN;
     s.params.minSymbolSize = options.minSymbolSize;
     s.params.maxSymbolSize = options.maxSymbolSize;
-    s.params.allowSkew = options.allowSkew != 0;
+    s.params.allowSkew = skew;
     s.params.allowAtBorder = options.allowAtBorder != 0;
     for (bool rows : {true, false}) {
         if (!rows && !options.columns) break;
@@ -92,10 +116,46 @@ int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& w
         const int32_t linesId = scope.scratch<freeLines>(&s.lines);
         s.params.scanLines = s.lines;
         s.params.scanLinesAreRows = rows;
-        status = findAlongLines(s, out);
+        status = findAlongLines(s, view, found);
         if ((status = scope.releaseNow(linesId, status)) < 0) return scope.close(status);
     }
     return scope.close(0);
+}
+
+// The symbols of one view in image coordinates, into found: square far sides first, then (when
+// asked) free ones, so that allowing skew only adds symbols.
+int32_t searchBothFits(const cimg_imageConst* image, const searchView* view,
+                       const cid_searchOptions& options, foundSymbols* found) {
+    cimg_windowConst window;
+    int32_t status = window8(image, &window);
+    for (bool skew : {false, true}) {
+        if (status < 0 || (skew && !options.allowSkew)) break;
+        status = searchOnce(image, view, window, options, skew, found);
+    }
+    return status;
+}
+
+int32_t releaseView(searchView* view) { return cimg_image_destruct(&view->image); }
+
+// The image as given, then the views that classes of real images need (see viewsFor).
+int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& window,
+                         const cid_searchOptions& options, foundSymbols* found) {
+    int32_t status = searchBothFits(image, nullptr, options, found);
+    viewPlan plans[kMaxViews];
+    const int32_t views = viewsFor(window, plans);
+    for (int32_t k = 0; k < views && status >= 0; ++k) {
+        if ((status = csys_attention_check()) < 0) break;
+        csys::cleanupScope<1> scope;
+        searchView view;
+        if ((status = searchView_make(window, plans[k], &view)) < 0) break;
+        scope.scratch<releaseView>(&view);
+        cid_searchOptions scaled = options;
+        const double scale = std::max(view.scaleX, view.scaleY);
+        scaled.minSymbolSize *= scale;
+        scaled.maxSymbolSize *= scale;
+        status = scope.close(searchBothFits(&view.image.asConst, &view, scaled, found));
+    }
+    return status;
 }
 
 }  // namespace
@@ -110,6 +170,9 @@ extern "C" int32_t cid_findDataMatrix(const cimg_imageConst* image,
     if (status < 0) return status;
     cid_searchOptions resolved;
     if ((status = resolveOptions(options, window, &resolved)) < 0) return status;
+    foundSymbols found;
+    status = searchDataMatrix(image, window, resolved, &found);
     symbolOutput out{symbols, capacity, 0};
-    return finishSearch(searchDataMatrix(image, window, resolved, &out), out, count);
+    for (const cid_symbol& symbol : found.list) out.add(symbol);
+    return finishSearch(status, out, count);
 }

@@ -13,6 +13,7 @@
 #include "ci_id/priv/ci_idut/pixel/image.h"
 #include "ci_id/priv/ci_idut/search/pdf417_search.h"
 #include "ci_id/priv/ci_idut/search/search_common.h"
+#include "ci_id/priv/ci_idut/search/search_views.h"
 #include "ci_id/region.h"
 #include "ci_id/status.h"
 
@@ -20,8 +21,18 @@ namespace {
 
 using namespace cidut;
 
+constexpr int32_t kMaxViews = 7;
+constexpr int32_t kSmallWindow = 400;  // pixels along the longer side
+
 struct searchState {
     const cimg_imageConst* image;
+    const searchView* view;  // null for the image itself
+    foundSymbols* found;
+    cid_searchOptions options;  // in image coordinates
+    // A view stretched one way serves the symbols whose bars run the other way: only the lines
+    // across those bars, at acrossAngle, are walked there.
+    bool acrossOnly;
+    double acrossAngle;
     cimg_windowConst window;
     cid2d_trackingParams params;
     cimg_image marker;
@@ -29,16 +40,26 @@ struct searchState {
     cid2d_trackingResult result;
     lineScratch scratch;   // the scan line
     lineScratch measure;   // lines across a candidate symbol
-    symbolOutput out;
 };
+
+double sideLength(const cid_symbol& s, int k) {
+    const cmath_vect a = s.corners[k], b = s.corners[(k + 1) % 4];
+    return std::hypot(b.x - a.x, b.y - a.y);
+}
 
 int32_t record(searchState& st, const cid_symbol& symbol) {
     cid_region region;
     int32_t status = regionOfSymbol(symbol, &region);
     if (status >= 0) status = cid_mask_appendRegion(&st.mask, &region, 0);
     if (status < 0) return status;
-    st.out.add(symbol);
-    return 0;
+    const cid_symbol inImage = st.view ? symbolInImage(*st.view, symbol) : symbol;
+    double shortest = sideLength(inImage, 0), longest = shortest;
+    for (int k = 1; k < 4; ++k) {
+        shortest = std::min(shortest, sideLength(inImage, k));
+        longest = std::max(longest, sideLength(inImage, k));
+    }
+    if (shortest < st.options.minSymbolSize || longest > st.options.maxSymbolSize) return 0;
+    return st.found->add(inImage);
 }
 
 // Every start pattern on the sampled line, walked along `direction`.
@@ -91,17 +112,18 @@ int32_t releaseBuffer(unsigned char** p) {
     return csys_memory_free_internal(&q);
 }
 
-int32_t search(searchState& st, const cid_searchOptions* options) {
+// Every symbol of one view (or of the image itself) into st.found.
+int32_t searchOnce(searchState& st) {
     csys::cleanupScope<6> scope;
     int32_t status = window8(st.image, &st.window);
     if (status < 0) return scope.close(status);
-    cid_searchOptions o;
-    if ((status = resolveOptions(options, st.window, &o)) < 0) return scope.close(status);
     if (st.window.width < 16 || st.window.height < 16) return scope.close(0);
     const double diagonal = std::hypot(st.window.width, st.window.height);
+    const cid_searchOptions& o = st.options;
+    const double scale = st.view ? std::max(st.view->scaleX, st.view->scaleY) : 1.0;
     cid2d_trackingParams_init(&st.params);
     st.params.minSymbolSize = o.minSymbolSize;
-    st.params.maxSymbolSize = o.maxSymbolSize;
+    st.params.maxSymbolSize = o.maxSymbolSize * scale;
     st.params.allowAtBorder = o.allowAtBorder;
     // Narrow bars of small symbols need shorter smoothing than the default.
     st.params.minSmoothing = 1;
@@ -126,9 +148,73 @@ int32_t search(searchState& st, const cid_searchOptions* options) {
     scope.scratch<releaseScratch>(&st.measure);
     const double pi = std::acos(-1.0);
     for (double angle : {0.0, pi / 2, pi / 4, 3 * pi / 4}) {
-        if ((status = searchDirection(st, angle, o.spacing)) < 0) break;
+        if (!st.acrossOnly || angle == st.acrossAngle) {
+            if ((status = searchDirection(st, angle, o.spacing)) < 0) break;
+        }
     }
     return scope.close(status);
+}
+
+// Views beyond the image itself, each for a class of real images:
+// - labels cropped at the symbol (no quiet zone, the symbol touching the edge): the window is
+//   framed with its own light level;
+// - symbols of many rows, whose start bar is more than three times as tall as it is wide, which
+//   the finder's aspect test rejects: copies reduced threefold along the bars, upright (rows
+//   across the image) and turned (rows down it), bring the bar within that test;
+// - the same at a pixel or two a module (photographs of small labels), whose narrow elements
+//   blur into each other once reduced: enlarged twofold across the bars as well;
+// - small crops and screen captures at about a pixel a module: enlarged twofold across the bars
+//   alone, since their few rows keep the bar within the aspect test.
+int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
+    windowFrame frame;
+    frameOf(window, &frame);
+    const int32_t pad = 8 + std::min(window.width, window.height) / 32;
+    const uint8_t fill = frame.light;
+    int32_t n = 0;
+    if (frame.touched) plans[n++] = viewPlan{1, 1, 1, 1, pad, fill};
+    plans[n++] = viewPlan{1, 1, 1, 3, pad, fill};
+    plans[n++] = viewPlan{1, 1, 3, 1, pad, fill};
+    plans[n++] = viewPlan{2, 1, 1, 3, pad, fill};
+    plans[n++] = viewPlan{1, 2, 3, 1, pad, fill};
+    if (std::max(window.width, window.height) <= kSmallWindow) {
+        plans[n++] = viewPlan{2, 1, 1, 1, pad, fill};
+        plans[n++] = viewPlan{1, 2, 1, 1, pad, fill};
+    }
+    return n;
+}
+
+int32_t releaseView(searchView* view) { return cimg_image_destruct(&view->image); }
+
+int32_t search(const cimg_imageConst* image, const cid_searchOptions* options,
+               foundSymbols* found) {
+    cimg_windowConst window;
+    int32_t status = window8(image, &window);
+    if (status < 0) return status;
+    searchState st{};
+    st.image = image;
+    st.found = found;
+    if ((status = resolveOptions(options, window, &st.options)) < 0) return status;
+    if ((status = searchOnce(st)) < 0) return status;
+    viewPlan plans[kMaxViews];
+    const int32_t views = viewsFor(window, plans);
+    for (int32_t k = 0; k < views && status >= 0; ++k) {
+        if ((status = csys_attention_check()) < 0) break;
+        csys::cleanupScope<1> scope;
+        searchView view;
+        if ((status = searchView_make(window, plans[k], &view)) < 0) break;
+        scope.scratch<releaseView>(&view);
+        searchState viewState{};
+        viewState.image = &view.image.asConst;
+        viewState.view = &view;
+        viewState.found = found;
+        viewState.options = st.options;
+        const bool upright = plans[k].growX > plans[k].growY || plans[k].shrinkY > plans[k].shrinkX;
+        const bool turned = plans[k].growY > plans[k].growX || plans[k].shrinkX > plans[k].shrinkY;
+        viewState.acrossOnly = upright || turned;
+        viewState.acrossAngle = upright ? 0.0 : std::acos(-1.0) / 2;
+        status = scope.close(searchOnce(viewState));
+    }
+    return status;
 }
 
 }  // namespace
@@ -137,8 +223,9 @@ extern "C" int32_t cid_findPdf417(const cimg_imageConst* image, const cid_search
                                   cid_symbol* symbols, int32_t capacity, int32_t* count) {
     CSTD_ASSERT(image && count && capacity >= 0 && (symbols || capacity == 0));
     *count = 0;
-    searchState st{};
-    st.image = image;
-    st.out = symbolOutput{symbols, capacity, 0};
-    return finishSearch(search(st, options), st.out, count);
+    foundSymbols found;
+    const int32_t status = search(image, options, &found);
+    symbolOutput out{symbols, capacity, 0};
+    for (const cid_symbol& symbol : found.list) out.add(symbol);
+    return finishSearch(status, out, count);
 }
