@@ -122,14 +122,16 @@ int32_t searchOnce(const cimg_imageConst* image, const searchView* view,
     return scope.close(0);
 }
 
-// The symbols of one view in image coordinates, into found: square far sides first, then (when
-// asked) free ones, so that allowing skew only adds symbols.
+// The symbols of one view in image coordinates, into found: when asked, free far sides first,
+// which follow a symbol seen in perspective, then square ones, so that allowing skew only adds
+// symbols (the square fit's are kept where the free fit found nothing).
 int32_t searchBothFits(const cimg_imageConst* image, const searchView* view,
                        const cid_searchOptions& options, foundSymbols* found) {
     cimg_windowConst window;
     int32_t status = window8(image, &window);
-    for (bool skew : {false, true}) {
-        if (status < 0 || (skew && !options.allowSkew)) break;
+    for (bool skew : {true, false}) {
+        if (status < 0) break;
+        if (skew && !options.allowSkew) continue;
         status = searchOnce(image, view, window, options, skew, found);
     }
     return status;
