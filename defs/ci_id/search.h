@@ -26,13 +26,14 @@
  *   side) when something as dark as its darkest twentieth reaches its outer three pixels: labels
  *   cropped at the symbol, without a quiet zone;
  * - Data Matrix: a threefold enlargement of windows of at most 160 pixels a side (modules of a
- *   pixel or so); allowSkew adds a pass with free far sides after the one with square ones, so
- *   it only adds symbols;
+ *   pixel or so); allowSkew adds a pass with free far sides before the one with square ones
+ *   (a symbol in perspective keeps its fitted corners), and it only adds symbols;
  * - PDF417: copies reduced threefold along the bars, upright and turned, alone and enlarged
  *   twofold across them (start bars of many rows, more than three times as tall as wide), and
  *   for windows of at most 400 pixels a side twofold enlargements across the bars (modules of
  *   about a pixel). These copies serve symbols whose bars run along the reduction, and only the
- *   lines across those bars are walked there. A symbol is reported when its shortest side
+ *   lines across those bars are walked there. They are searched only when the window itself
+ *   gives no PDF417 symbol, since they cost three to four times its search. A symbol is reported when its shortest side
  *   reaches minSymbolSize and its longest keeps within maxSymbolSize, in image pixels.
  * Symbols that the finders reject stay unreported whatever the copy: Data Matrix contours more
  * than five times as long as wide (rectangular symbols of 8 or 12 rows and many columns), and

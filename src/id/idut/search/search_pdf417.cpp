@@ -195,6 +195,9 @@ int32_t search(const cimg_imageConst* image, const cid_searchOptions* options,
     st.found = found;
     if ((status = resolveOptions(options, window, &st.options)) < 0) return status;
     if ((status = searchOnce(st)) < 0) return status;
+    // The views cost three to four times the search of the image itself; they serve symbols the
+    // image as given does not show the finder, so a window that gave symbols is left at that.
+    if (found->list.size() > 0) return status;
     viewPlan plans[kMaxViews];
     const int32_t views = viewsFor(window, plans);
     for (int32_t k = 0; k < views && status >= 0; ++k) {
