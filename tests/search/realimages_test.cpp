@@ -60,12 +60,12 @@ std::map<std::string, std::vector<truthSymbol>> readPositions() {
 
 double distance(cmath_vect a, cmath_vect b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-// Every corner of the truth within max(3 px, a tenth of its longest side) of a distinct found
+// Every corner of the truth within max(4 px, 8 % of its longest side) of a distinct found
 // corner, in any order: the two readers name corners differently.
 bool sameSymbol(const cmath_vect* truth, const cid_symbol& found) {
     double side = 0;
     for (int k = 0; k < 4; ++k) side = std::max(side, distance(truth[k], truth[(k + 1) % 4]));
-    const double tolerance = std::max(3.0, 0.1 * side);
+    const double tolerance = std::max(4.0, 0.08 * side);
     int order[4] = {0, 1, 2, 3};
     do {
         bool all = true;
