@@ -64,7 +64,7 @@ build-fuzz/obj/%.o: %.cpp | fuzz-deps
 	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer-no-link -MMD -MP -c $< -o $@
 
 build-fuzz/libci_id_fuzz.a: $(FUZZ_OBJECTS)
-	rm -f $@ && ar rcs $@ $^
+	@rm -f $@ && ar rcs $@ $^ && echo "archived $@"
 
 build-fuzz/%: fuzz/%.cpp build-fuzz/libci_id_fuzz.a | fuzz-deps
 	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer $< \
