@@ -138,6 +138,15 @@ int32_t refusingAbove(size_t limit, size_t least, Run run) {
     return status;
 }
 
+// run's status; the n values at values must be as they were.
+template <class Run>
+int32_t untouched(const int32_t* values, size_t n, Run run) {
+    const std::vector<int32_t> before(values, values + n);
+    const int32_t status = run();
+    EXPECT_EQ(std::vector<int32_t>(values, values + n), before);
+    return status;
+}
+
 // A rectangle of g with corners (x, y) + the given sides.
 cmath_shapeAffineRect rectOf(double x, double y, double side) {
     return {{x, y}, {x + side, y}, {x, y + side}};
@@ -619,6 +628,7 @@ const std::vector<entry>& entries() {
             GIVES(CID_STATUS_NOT_POWER_OF_TWO, cfPelFFT,
                   (cimg_image_window(&f.g, 0, 0, 24, 32), cfPelFFT(f, &f.o, 0, 0))),
             GIVES(CID_STATUS_INVALID_VALUE, cfPelFFT, cfPelFFT(f, &f.o, 4, 0)),
+            GIVES(CIMG_STATUS_NOT_BOUND, cfPelFFT, cfPelFFT(&f.ic, &f.o, 0, 0)),
             GIVES(CID_STATUS_OUT_OF_RANGE, cf1DFFT_32x32_fixed, intoGuarded<uint32_t>(32, [&](uint32_t* power) {
                       return cf1DFFT_32x32_fixed(f, 33, power, 32);
                   })),
@@ -638,7 +648,13 @@ const std::vector<entry>& entries() {
                       return cid2d_ReedSolomonCode_CorrectErrs(f, codeword, 256, f);
                   })),
             GIVES(CID_STATUS_INVALID_VALUE, cid2d_ReedSolomonCode_CorrectErrs,
-                  (f.cw[0] = 256, cid2d_ReedSolomonCode_CorrectErrs(f, f.cw, 8, f))),
+                  (f.cw[0] = 256, untouched(f.cw, 8, [&] {
+                       return cid2d_ReedSolomonCode_CorrectErrs(f, f.cw, 8, f);
+                   }))),
+            GIVES(CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_CorrectErrs,
+                  untouched(f.cw, 8, [&] {
+                      return cid2d_ReedSolomonCode_CorrectErrs(&f.code2, f.cw, 8, f);
+                  })),
             GIVES(0, cid2d_ReedSolomonCode_CorrectErrs, intoGuarded<int32_t>(255, [&](int32_t* codeword) {
                       std::fill(codeword, codeword + 255, -1);  // every symbol erased
                       return cid2d_ReedSolomonCode_CorrectErrs(f, codeword, 255, f);
@@ -649,6 +665,13 @@ const std::vector<entry>& entries() {
                   (f.i[0] = 9, cid_RSSCCA_RSCorrectErrors_(f.cw, 8, 4, 1, f, f, f))),
             GIVES(CID_STATUS_INVALID_VALUE, cid_RSSCCA_RSCorrectErrors_,
                   (f.cw[3] = 929, cid_RSSCCA_RSCorrectErrors_(f.cw, 8, 4, 0, nullptr, f, f))),
+            GIVES(CID_STATUS_INVALID_VALUE, cid_findSymbols,
+                  intoGuarded<cid_symbol>(1, [&](cid_symbol* symbols) {
+                      cid_searchOptions options;
+                      cid_searchOptions_init(&options);
+                      options.minSymbolSize = NAN, options.maxSymbolSize = -INFINITY;
+                      return cid_findSymbols(&f.dm.asConst, &options, symbols, 1, f.i);
+                  })),
             GIVES(CIMG_STATUS_NOT_BOUND, cid_findSymbols,
                   cid_findSymbols(&f.ic, nullptr, nullptr, 0, f.i)),
             GIVES(0, cid_findSymbols, intoGuarded<cid_symbol>(1, [&](cid_symbol* symbols) {
