@@ -76,7 +76,7 @@ fuzz: build-fuzz/$(TARGET)
 
 # Each target starts from its regression inputs and keeps what it finds in build-fuzz/corpus.
 fuzz-all: $(addprefix build-fuzz/,$(FUZZ_TARGETS))
-	for t in $(FUZZ_TARGETS); do \
+	@for t in $(FUZZ_TARGETS); do \
 	    mkdir -p build-fuzz/corpus/$$t fuzz/regressions/$$t; \
 	    build-fuzz/$$t -max_total_time=$(SECONDS) -print_final_stats=1 \
 	        -artifact_prefix=build-fuzz/$$t- build-fuzz/corpus/$$t fuzz/regressions/$$t \
