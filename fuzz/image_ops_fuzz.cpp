@@ -54,7 +54,8 @@ void resample(const cimg_imageConst& source, reader& in) {
                           int32_t(in.within(-1, 70)), int32_t(in.within(-1, 70))};
     cip_gauss_smooth8_8(&source, &out, &gauss);
     cip_gmorphElementArray element;
-    if (cip_gmorphElementArray_constructType(&element, in.signedBelow(4), in.signedBelow(50)) >= 0) {
+    if (cip_gmorphElementArray_constructType(&element, in.signedBelow(4), in.signedBelow(50)) >=
+        0) {
         cip_gmorphDilate8(&source, &element, &out);
         cip_gmorphErode8(&source, &element, &out);
     }

@@ -587,24 +587,27 @@ const std::vector<entry>& entries() {
                   cimg_image_construct(&f.o, CIMG_DEPTH_8U, -1, 8)),
             GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cimg_image_constructRect,
                   (f.rc = {1, 0, INT32_MAX, 1}, cimg_image_constructRect(&f.o, CIMG_DEPTH_8U, f))),
-            GIVES(CSYS_STATUS_OUT_OF_MEMORY, cimg_image_construct, refusingAbove(1 << 20, 1ull << 32, [&] {
-                      return cimg_image_construct(&f.o, CIMG_DEPTH_8U, 65536, 65536);
-                  })),
+            GIVES(CSYS_STATUS_OUT_OF_MEMORY, cimg_image_construct,
+                  refusingAbove(
+                      1 << 20, 1ull << 32,
+                      [&] { return cimg_image_construct(&f.o, CIMG_DEPTH_8U, 65536, 65536); })),
             GIVES(CIMG_STATUS_INVALID_IMAGE, cimg_image_constructWrap,
                   cimg_image_constructWrap(&f.o, CIMG_DEPTH_64F, 1 << 28, 1, 1 << 30, f.px)),
             GIVES(CIMG_STATUS_NOT_BOUND, cip_pelCopy8, cip_pelCopy8(&f.ic, &f.o)),
             GIVES(CIMG_STATUS_INVALID_IMAGE, cip_pelCopy8, cip_pelCopy8(&f.dbl.asConst, &f.o)),
-            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_pelCopyWindow8, intoGuardedImage([&](cimg_image* out) {
-                      return cip_pelCopyWindow8(&f.g.asConst, out);
-                  })),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_pelCopyWindow8,
+                  intoGuardedImage(
+                      [&](cimg_image* out) { return cip_pelCopyWindow8(&f.g.asConst, out); })),
             GIVES(0, cip_pelCopyWindow8, intoGuardedImage([&](cimg_image* out) {
                       return cip_pelCopyWindow8(&f.h.asConst, out);
                   })),
-            GIVES(0, cip_pelSet8, intoGuardedImage([](cimg_image* out) { return cip_pelSet8(out, 9); })),
+            GIVES(0, cip_pelSet8,
+                  intoGuardedImage([](cimg_image* out) { return cip_pelSet8(out, 9); })),
             GIVES(0, cip_pelMap8, intoGuardedImage([&](cimg_image* out) {
                       return cip_pelMap8(&f.h.asConst, out, f.b);
                   })),
-            GIVES(CIMG_STATUS_INVALID_IMAGE, cip_pelExpand8, cip_pelExpand8(&f.h.asConst, &f.o, 0, 2)),
+            GIVES(CIMG_STATUS_INVALID_IMAGE, cip_pelExpand8,
+                  cip_pelExpand8(&f.h.asConst, &f.o, 0, 2)),
             GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_pelExpand8,
                   cip_pelExpand8(&f.h.asConst, &f.o, 1 << 28, 1)),
             GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_affine8,
@@ -629,12 +632,12 @@ const std::vector<entry>& entries() {
                   (cimg_image_window(&f.g, 0, 0, 24, 32), cfPelFFT(f, &f.o, 0, 0))),
             GIVES(CID_STATUS_INVALID_VALUE, cfPelFFT, cfPelFFT(f, &f.o, 4, 0)),
             GIVES(CIMG_STATUS_NOT_BOUND, cfPelFFT, cfPelFFT(&f.ic, &f.o, 0, 0)),
-            GIVES(CID_STATUS_OUT_OF_RANGE, cf1DFFT_32x32_fixed, intoGuarded<uint32_t>(32, [&](uint32_t* power) {
-                      return cf1DFFT_32x32_fixed(f, 33, power, 32);
-                  })),
-            GIVES(0, cf1DFFT_32x32_fixed, intoGuarded<uint32_t>(32, [&](uint32_t* power) {
-                      return cf1DFFT_32x32_fixed(f, 32, power, 32);
-                  })),
+            GIVES(CID_STATUS_OUT_OF_RANGE, cf1DFFT_32x32_fixed,
+                  intoGuarded<uint32_t>(
+                      32, [&](uint32_t* power) { return cf1DFFT_32x32_fixed(f, 33, power, 32); })),
+            GIVES(0, cf1DFFT_32x32_fixed,
+                  intoGuarded<uint32_t>(
+                      32, [&](uint32_t* power) { return cf1DFFT_32x32_fixed(f, 32, power, 32); })),
             GIVES(CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_construct,
                   cid2d_ReedSolomonCode_construct(&f.code2, 8, 0, 0x12D, 2)),
             GIVES(CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_construct,
@@ -644,21 +647,27 @@ const std::vector<entry>& entries() {
             GIVES(CID_STATUS_OUT_OF_RANGE, cid2d_ReedSolomonCode_CorrectErrs,
                   cid2d_ReedSolomonCode_CorrectErrs(f, f.cw, -1, f)),
             GIVES(CID_STATUS_OUT_OF_RANGE, cid2d_ReedSolomonCode_CorrectErrs,
-                  intoGuarded<int32_t>(256, [&](int32_t* codeword) {
-                      return cid2d_ReedSolomonCode_CorrectErrs(f, codeword, 256, f);
-                  })),
+                  intoGuarded<int32_t>(256,
+                                       [&](int32_t* codeword) {
+                                           return cid2d_ReedSolomonCode_CorrectErrs(f, codeword,
+                                                                                    256, f);
+                                       })),
             GIVES(CID_STATUS_INVALID_VALUE, cid2d_ReedSolomonCode_CorrectErrs,
-                  (f.cw[0] = 256, untouched(f.cw, 8, [&] {
-                       return cid2d_ReedSolomonCode_CorrectErrs(f, f.cw, 8, f);
-                   }))),
-            GIVES(CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_CorrectErrs,
-                  untouched(f.cw, 8, [&] {
-                      return cid2d_ReedSolomonCode_CorrectErrs(&f.code2, f.cw, 8, f);
-                  })),
-            GIVES(0, cid2d_ReedSolomonCode_CorrectErrs, intoGuarded<int32_t>(255, [&](int32_t* codeword) {
-                      std::fill(codeword, codeword + 255, -1);  // every symbol erased
-                      return cid2d_ReedSolomonCode_CorrectErrs(f, codeword, 255, f);
-                  })),
+                  (f.cw[0] = 256,
+                   untouched(f.cw, 8,
+                             [&] { return cid2d_ReedSolomonCode_CorrectErrs(f, f.cw, 8, f); }))),
+            GIVES(
+                CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_CorrectErrs,
+                untouched(f.cw, 8,
+                          [&] { return cid2d_ReedSolomonCode_CorrectErrs(&f.code2, f.cw, 8, f); })),
+            GIVES(0, cid2d_ReedSolomonCode_CorrectErrs,
+                  intoGuarded<int32_t>(255,
+                                       [&](int32_t* codeword) {
+                                           std::fill(codeword, codeword + 255,
+                                                     -1);  // every symbol erased
+                                           return cid2d_ReedSolomonCode_CorrectErrs(f, codeword,
+                                                                                    255, f);
+                                       })),
             GIVES(CID_STATUS_OUT_OF_RANGE, cid_RSSCCA_RSCorrectErrors_,
                   cid_RSSCCA_RSCorrectErrors_(f.cw, 0, 4, 0, nullptr, f, f)),
             GIVES(CID_STATUS_INVALID_VALUE, cid_RSSCCA_RSCorrectErrors_,
@@ -666,29 +675,39 @@ const std::vector<entry>& entries() {
             GIVES(CID_STATUS_INVALID_VALUE, cid_RSSCCA_RSCorrectErrors_,
                   (f.cw[3] = 929, cid_RSSCCA_RSCorrectErrors_(f.cw, 8, 4, 0, nullptr, f, f))),
             GIVES(CID_STATUS_INVALID_VALUE, cid_findSymbols,
-                  intoGuarded<cid_symbol>(1, [&](cid_symbol* symbols) {
-                      cid_searchOptions options;
-                      cid_searchOptions_init(&options);
-                      options.minSymbolSize = NAN, options.maxSymbolSize = -INFINITY;
-                      return cid_findSymbols(&f.dm.asConst, &options, symbols, 1, f.i);
-                  })),
+                  intoGuarded<cid_symbol>(1,
+                                          [&](cid_symbol* symbols) {
+                                              cid_searchOptions options;
+                                              cid_searchOptions_init(&options);
+                                              options.minSymbolSize = NAN,
+                                              options.maxSymbolSize = -INFINITY;
+                                              return cid_findSymbols(&f.dm.asConst, &options,
+                                                                     symbols, 1, f.i);
+                                          })),
             GIVES(CIMG_STATUS_NOT_BOUND, cid_findSymbols,
                   cid_findSymbols(&f.ic, nullptr, nullptr, 0, f.i)),
-            GIVES(0, cid_findSymbols, intoGuarded<cid_symbol>(1, [&](cid_symbol* symbols) {
-                      return cid_findSymbols(&f.dm.asConst, nullptr, symbols, 1, f.i);
-                  })),
-            GIVES(0, cid_findSymbols, (cimg_image_window(&f.dm, 8, 8, 0, 0),
-                                       cid_findSymbols(&f.dm.asConst, nullptr, nullptr, 0, f.i))),
+            GIVES(0, cid_findSymbols,
+                  intoGuarded<cid_symbol>(1,
+                                          [&](cid_symbol* symbols) {
+                                              return cid_findSymbols(&f.dm.asConst, nullptr,
+                                                                     symbols, 1, f.i);
+                                          })),
+            GIVES(0, cid_findSymbols,
+                  (cimg_image_window(&f.dm, 8, 8, 0, 0),
+                   cid_findSymbols(&f.dm.asConst, nullptr, nullptr, 0, f.i))),
             GIVES(CID_STATUS_OUT_OF_RANGE, cid_threshold,
                   (cimg_image_window(&f.g, 8, 8, 0, 4), cid_threshold(f, f))),
             GIVES(CID_STATUS_IMAGE_NOT_BOUND, cid_threshold, cid_threshold(&f.ic, f)),
             GIVES(CID_STATUS_DIVISION_BY_ZERO, cidut_divideBufferByConstant32_8,
-                  intoGuarded<uint8_t>(32, [&](uint8_t* out) {
-                      return cidut_divideBufferByConstant32_8(f, 32, 0u, out);
-                  })),
-            GIVES(0, cidut_divideBufferByConstant32_8, intoGuarded<uint8_t>(32, [&](uint8_t* out) {
-                      return cidut_divideBufferByConstant32_8(f, 32, 7u, out);
-                  })),
+                  intoGuarded<uint8_t>(32,
+                                       [&](uint8_t* out) {
+                                           return cidut_divideBufferByConstant32_8(f, 32, 0u, out);
+                                       })),
+            GIVES(0, cidut_divideBufferByConstant32_8,
+                  intoGuarded<uint8_t>(32,
+                                       [&](uint8_t* out) {
+                                           return cidut_divideBufferByConstant32_8(f, 32, 7u, out);
+                                       })),
             GIVES(CID_STATUS_OUT_OF_RANGE, cidut_binarizeImage,
                   (f.bp.tilesX = 0, cidut_binarizeImage(&f.o, nullptr, nullptr, nullptr, f, f))),
             GIVES(0, cidut_binarizeImage, intoGuardedImage([&](cimg_image* out) {

@@ -196,8 +196,8 @@ std::string edgeTables(const inputs& in) {
 }
 
 using workload = std::string (*)(const inputs&);
-const workload kWorkloads[] = {edgeTables, searches, reedSolomon, transforms, classifier,
-                               thresholds};
+const workload kWorkloads[] = {edgeTables, searches,   reedSolomon,
+                               transforms, classifier, thresholds};
 constexpr size_t kCount = std::size(kWorkloads);
 
 TEST(Concurrency, EightThreadsGiveTheResultsOfOne) {
