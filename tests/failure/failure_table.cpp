@@ -120,7 +120,7 @@ int32_t intoGuarded(size_t count, Run run) {
 template <class Run>
 int32_t intoGuardedImage(Run run) {
     guarded g(16 * 24);
-    cimg_image image;
+    cimg_image image = made(cimg_image_constructUnbound);
     int32_t status = g.image(16, 16, {4, 4, 8, 8}, &image);
     if (status >= 0) status = run(&image);
     cimg_image_destruct(&image);
