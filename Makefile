@@ -2,7 +2,8 @@
 CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2 -DCI_ID_WERROR=ON
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: demo test python test-sanitize bench fuzz format clean mutants
+.PHONY: demo test python test-sanitize test-thread bench fuzz fuzz-all fuzz-deps format clean \
+        mutants
 
 # The reader tool on the sample images, every kind of symbol (mild perspective, so Data Matrix far
 # sides are fitted), compared with their truth; annotated copies of the images go to build/demo.
@@ -40,27 +41,69 @@ test-sanitize:
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# The concurrency suite under ThreadSanitizer: eight threads repeat the single-threaded results.
+test-thread:
+	cmake -S . -B build-thread $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_TESTS=ON \
+	      -DCI_ID_SANITIZE_THREAD=ON
+	cmake --build build-thread --target test_thread
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	ctest --test-dir build-thread --output-on-failure -R '^test_thread$$'
+
 bench:
 	cmake -S . -B build-bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_BENCH=ON \
 	      -DCI_ID_BUILD_TOOLS=ON
 	cmake --build build-bench
 	for b in build-bench/bench/bench_*; do "$$b" || exit 1; done
 
-# A libFuzzer build of one target: make fuzz TARGET=geometry_fuzz
-fuzz:
-	mkdir -p build-fuzz
-	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -Idefs -Iplatform -Itests/support \
-	    -Itools fuzz/$(TARGET).cpp src/id/idut/*/*.cpp platform/*/*.cpp \
-	    $(if $(filter reedsolomon_fuzz,$(TARGET)),tests/support/rs_reference.cpp) \
-	    $(if $(filter image_read_fuzz,$(TARGET)),tools/common/image_io*.cpp -lpng -ljpeg) \
-	    -o build-fuzz/$(TARGET)
+# libFuzzer builds under AddressSanitizer and UndefinedBehaviorSanitizer (any report aborts, so it
+# is a finding). The library's objects are compiled once into build-fuzz/obj and shared by every
+# target; clang comes from scripts/install_fuzz_deps.sh when it is missing.
+#   make fuzz TARGET=geometry_fuzz      builds build-fuzz/geometry_fuzz
+#   make fuzz-all SECONDS=60            builds and runs every target for SECONDS each
+FUZZ_CXX := clang++
+FUZZ_FLAGS := -std=c++17 -g -O1 -fsanitize=address,undefined -fno-sanitize-recover=all \
+              -Idefs -Iplatform -Itests/support -Itools
+FUZZ_TARGETS := $(basename $(notdir $(wildcard fuzz/*.cpp)))
+FUZZ_OBJECTS := $(patsubst %.cpp,build-fuzz/obj/%.o,$(wildcard src/id/idut/*/*.cpp platform/*/*.cpp))
+SECONDS ?= 60
+
+fuzz-deps:
+	@command -v $(FUZZ_CXX) >/dev/null || scripts/install_fuzz_deps.sh
+
+build-fuzz/obj/%.o: %.cpp | fuzz-deps
+	@mkdir -p $(dir $@)
+	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer-no-link -MMD -MP -c $< -o $@
+
+build-fuzz/libci_id_fuzz.a: $(FUZZ_OBJECTS)
+	@rm -f $@ && ar rcs $@ $^ && echo "archived $@"
+
+build-fuzz/%: fuzz/%.cpp build-fuzz/libci_id_fuzz.a | fuzz-deps
+	$(FUZZ_CXX) $(FUZZ_FLAGS) -fsanitize=fuzzer $< \
+	    $(if $(filter reedsolomon_fuzz,$*),tests/support/rs_reference.cpp) \
+	    $(if $(filter image_read_fuzz,$*),tools/common/image_io*.cpp) \
+	    build-fuzz/libci_id_fuzz.a $(if $(filter image_read_fuzz,$*),-lpng -ljpeg) -o $@
+
+fuzz: build-fuzz/$(TARGET)
+
+# Each target starts from its regression inputs and keeps what it finds in build-fuzz/corpus.
+fuzz-all: $(addprefix build-fuzz/,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+	    mkdir -p build-fuzz/corpus/$$t fuzz/regressions/$$t; \
+	    build-fuzz/$$t -max_total_time=$(SECONDS) -print_final_stats=1 \
+	        -artifact_prefix=build-fuzz/$$t- build-fuzz/corpus/$$t fuzz/regressions/$$t \
+	        >build-fuzz/$$t.log 2>&1; status=$$?; \
+	    echo "$$t: $$(grep -h 'stat::number_of_executed_units' build-fuzz/$$t.log)"; \
+	    [ $$status -eq 0 ] || { tail -n 40 build-fuzz/$$t.log; exit 1; }; \
+	done
+
+-include $(FUZZ_OBJECTS:.o=.d)
 
 format:
 	find defs src platform tests bench tools fuzz -name '*.h' -o -name '*.cpp' -o -name '*.c' \
 	    | xargs clang-format -i
 
 clean:
-	rm -rf build build-sanitize build-bench build-fuzz build-mutants
+	rm -rf build build-sanitize build-thread build-bench build-fuzz build-mutants
 
 # Seeded faults (scripts/mutants.txt) against the suite, in a copy of the tree under
 # build-mutants/; prints how many the suite catches. Not part of CI: it rebuilds once per fault.

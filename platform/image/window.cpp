@@ -24,6 +24,8 @@ int32_t setWindowWithin(cimg_imageConst* image, const cstd_rect32& rect,
 }
 
 unsigned char* windowPixels(const cimg_imageConst& image) {
+    // An empty image may wrap no pixels at all; its (empty) windows then address none either.
+    if (!image.pixels) return nullptr;
     return image.pixels + intptr_t{image.window.y - image.yOffset} * image.pitch +
            intptr_t{image.window.x - image.xOffset} * image.depth;
 }

@@ -23,6 +23,8 @@ int32_t window8(cimg_image* image, cimg_window* window) {
 
 void copyRows(const unsigned char* source, intptr_t sourcePitch, unsigned char* destination,
               intptr_t destinationPitch, int32_t width, int32_t height) {
+    // Windows of an empty image may have no pixels at all, and memcpy must not see null.
+    if (width <= 0) return;
     for (int32_t y = 0; y < height; ++y) {
         std::memcpy(destination + y * destinationPitch, source + y * sourcePitch,
                     static_cast<size_t>(width));
@@ -138,7 +140,7 @@ int32_t cip_pelSet8(cimg_image* image, uint8_t value) {
     cimg_window window;
     int32_t status = window8(image, &window);
     if (status < 0) return status;
-    for (int32_t y = 0; y < window.height; ++y) {
+    for (int32_t y = 0; y < window.height && window.width > 0; ++y) {
         std::memset(window.pixels + y * window.pitch, value, static_cast<size_t>(window.width));
     }
     return 0;

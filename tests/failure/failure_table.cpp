@@ -2,8 +2,11 @@
 // object of the parameter's type, and opt(k) marks argument k as allowed to be null.
 #include "failure_table.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
+#include "ci_id/search.h"
 #include "dm_symbol.h"
 
 namespace cid_fail {
@@ -62,6 +65,91 @@ int32_t binarize(scene& f, const std::vector<int32_t>& v) {
     f.bp.tilesX = f.bp.tilesY = 4;
     if (v[1] == CIDUT_BINARIZE_REGION_RECT) f.bp.rect = f.ar;
     return cidut_binarizeImage(v[2] ? &f.g : &f.o, nullptr, nullptr, &f.o2, f, f);
+}
+
+// Caller memory around an output: guard bytes of a pattern before and after it, and between the
+// rows of an image; the guards must come back as they went in.
+class guarded {
+public:
+    static constexpr size_t kGuard = 64;
+    static constexpr unsigned char kPattern = 0xA5;
+    explicit guarded(size_t bytes) : bytes_(bytes + 2 * kGuard, kPattern), size_(bytes) {}
+    ~guarded() {
+        for (size_t k = 0; k < bytes_.size(); ++k) {
+            const bool output = k >= kGuard && k < kGuard + size_ && owned(k - kGuard);
+            EXPECT_TRUE(output || bytes_[k] == kPattern) << "caller byte " << int64_t(k - kGuard);
+        }
+    }
+    template <class T>
+    T* get() {
+        return reinterpret_cast<T*>(bytes_.data() + kGuard);
+    }
+    // *image = an 8-bit image of width x height whose rows are 8 guard bytes apart, windowed to
+    // window; the status of making it.
+    int32_t image(int32_t width, int32_t height, cstd_rect32 window, cimg_image* image) {
+        pitch_ = width + 8;
+        window_ = window;
+        const int32_t status =
+            cimg_image_constructWrap(image, CIMG_DEPTH_8U, width, height, pitch_, get<uint8_t>());
+        return status < 0 ? status : cimg_image_setWindowRect(image, &window_);
+    }
+    guarded(const guarded&) = delete;
+    guarded& operator=(const guarded&) = delete;
+
+private:
+    bool owned(size_t at) const {
+        if (!pitch_) return true;
+        const int32_t x = int32_t(at % size_t(pitch_)), y = int32_t(at / size_t(pitch_));
+        return x >= window_.x && x < window_.x + window_.width && y >= window_.y &&
+               y < window_.y + window_.height;
+    }
+    std::vector<unsigned char> bytes_;
+    size_t size_;
+    intptr_t pitch_ = 0;
+    cstd_rect32 window_{};
+};
+
+// run(output) on count values of T between guards.
+template <class T, class Run>
+int32_t intoGuarded(size_t count, Run run) {
+    guarded g(count * sizeof(T));
+    return run(g.get<T>());
+}
+
+// run(image) on a 16 x 16 image over guarded memory, windowed to its middle 8 x 8 pixels.
+template <class Run>
+int32_t intoGuardedImage(Run run) {
+    guarded g(16 * 24);
+    cimg_image image = made(cimg_image_constructUnbound);
+    int32_t status = g.image(16, 16, {4, 4, 8, 8}, &image);
+    if (status >= 0) status = run(&image);
+    cimg_image_destruct(&image);
+    return status;
+}
+
+// run's status while every allocation above limit bytes is refused; the sizes asked for must
+// reach at least `least` (no product wrapped round to a small block).
+template <class Run>
+int32_t refusingAbove(size_t limit, size_t least, Run run) {
+    blocks seen;
+    seen.limit = limit;
+    const int32_t status = run();
+    for (size_t bytes : seen.sizes) EXPECT_TRUE(bytes <= limit || bytes >= least) << bytes;
+    return status;
+}
+
+// run's status; the n values at values must be as they were.
+template <class Run>
+int32_t untouched(const int32_t* values, size_t n, Run run) {
+    const std::vector<int32_t> before(values, values + n);
+    const int32_t status = run();
+    EXPECT_EQ(std::vector<int32_t>(values, values + n), before);
+    return status;
+}
+
+// A rectangle of g with corners (x, y) + the given sides.
+cmath_shapeAffineRect rectOf(double x, double y, double side) {
+    return {{x, y}, {x + side, y}, {x, y + side}};
 }
 
 // The symbol found by the find-next driver, or from the seeds of a row through it.
@@ -555,6 +643,138 @@ const std::vector<entry>& entries() {
             CALL(cidc_windowROI_initCopyShrink,
                  (f.shrink = f.roi.spanX16 / 2, cidc_windowROI_initCopyShrink(f, f, f, f))),
             NUL(cstd_vector_cid_region_erase, opt(1), &f.mask2.regions, nullptr, 0),  // from none
+            // Bad input, family by family (the README's table): each gives its status, and
+            // caller memory around every output keeps its guard bytes.
+            GIVES(CIMG_STATUS_INVALID_IMAGE, cimg_image_construct,
+                  cimg_image_construct(&f.o, CIMG_DEPTH_8U, -1, 8)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cimg_image_constructRect,
+                  (f.rc = {1, 0, INT32_MAX, 1}, cimg_image_constructRect(&f.o, CIMG_DEPTH_8U, f))),
+            GIVES(CSYS_STATUS_OUT_OF_MEMORY, cimg_image_construct,
+                  refusingAbove(
+                      1 << 20, 1ull << 32,
+                      [&] { return cimg_image_construct(&f.o, CIMG_DEPTH_8U, 65536, 65536); })),
+            GIVES(CIMG_STATUS_INVALID_IMAGE, cimg_image_constructWrap,
+                  cimg_image_constructWrap(&f.o, CIMG_DEPTH_64F, 1 << 28, 1, 1 << 30, f.px)),
+            GIVES(CIMG_STATUS_NOT_BOUND, cip_pelCopy8, cip_pelCopy8(&f.ic, &f.o)),
+            GIVES(CIMG_STATUS_INVALID_IMAGE, cip_pelCopy8, cip_pelCopy8(&f.dbl.asConst, &f.o)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_pelCopyWindow8,
+                  intoGuardedImage(
+                      [&](cimg_image* out) { return cip_pelCopyWindow8(&f.g.asConst, out); })),
+            GIVES(0, cip_pelCopyWindow8, intoGuardedImage([&](cimg_image* out) {
+                      return cip_pelCopyWindow8(&f.h.asConst, out);
+                  })),
+            GIVES(0, cip_pelSet8,
+                  intoGuardedImage([](cimg_image* out) { return cip_pelSet8(out, 9); })),
+            GIVES(0, cip_pelMap8, intoGuardedImage([&](cimg_image* out) {
+                      return cip_pelMap8(&f.h.asConst, out, f.b);
+                  })),
+            GIVES(CIMG_STATUS_INVALID_IMAGE, cip_pelExpand8,
+                  cip_pelExpand8(&f.h.asConst, &f.o, 0, 2)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_pelExpand8,
+                  cip_pelExpand8(&f.h.asConst, &f.o, 1 << 28, 1)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_affine8,
+                  (f.ar = rectOf(NAN, 2, 8), cip_affine8(f, f, &f.o))),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_affine8,
+                  (f.ar = rectOf(2, 2, 1e5), cip_affine8(f, f, &f.o))),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_affine8,
+                  (f.ar = rectOf(2, 2, 0.2), cip_affine8(f, f, &f.o))),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_polarUnwrapImage8,
+                  cip_polarUnwrapImage8(f, 16.0, 16.0, 0.0, NAN, 2, 10, &f.o)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_polarUnwrapImage8,
+                  cip_polarUnwrapImage8(f, 16.0, 16.0, 0.0, 1e300, 2, 10, &f.o)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_polarUnwrapImage8,
+                  cip_polarUnwrapImage8(f, 16.0, 16.0, 0.0, 1.0, -1, 10, &f.o)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_gauss_smooth8_8,
+                  (f.gp.sampleX = 0, cip_gauss_smooth8_8(f, &f.o, f))),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_gmorphElementArray_constructType,
+                  cip_gmorphElementArray_constructType(f, CIP_GMORPH_ROW, -1)),
+            GIVES(CSYS_STATUS_SIZE_OUT_OF_RANGE, cip_gmorphElementArray_constructType,
+                  cip_gmorphElementArray_constructType(f, CIP_GMORPH_ROW, INT32_MAX)),
+            GIVES(CID_STATUS_NOT_POWER_OF_TWO, cfPelFFT,
+                  (cimg_image_window(&f.g, 0, 0, 24, 32), cfPelFFT(f, &f.o, 0, 0))),
+            GIVES(CID_STATUS_INVALID_VALUE, cfPelFFT, cfPelFFT(f, &f.o, 4, 0)),
+            GIVES(CIMG_STATUS_NOT_BOUND, cfPelFFT, cfPelFFT(&f.ic, &f.o, 0, 0)),
+            GIVES(CID_STATUS_OUT_OF_RANGE, cf1DFFT_32x32_fixed,
+                  intoGuarded<uint32_t>(
+                      32, [&](uint32_t* power) { return cf1DFFT_32x32_fixed(f, 33, power, 32); })),
+            GIVES(0, cf1DFFT_32x32_fixed,
+                  intoGuarded<uint32_t>(
+                      32, [&](uint32_t* power) { return cf1DFFT_32x32_fixed(f, 32, power, 32); })),
+            GIVES(CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_construct,
+                  cid2d_ReedSolomonCode_construct(&f.code2, 8, 0, 0x12D, 2)),
+            GIVES(CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_construct,
+                  cid2d_ReedSolomonCode_construct(&f.code2, 8, 255, 0x12D, 2)),
+            GIVES(CID_STATUS_INVALID_PARAMETER, cid2d_PDF417RScode_construct,
+                  cid2d_PDF417RScode_construct(&f.code2, -1)),
+            GIVES(CID_STATUS_OUT_OF_RANGE, cid2d_ReedSolomonCode_CorrectErrs,
+                  cid2d_ReedSolomonCode_CorrectErrs(f, f.cw, -1, f)),
+            GIVES(CID_STATUS_OUT_OF_RANGE, cid2d_ReedSolomonCode_CorrectErrs,
+                  intoGuarded<int32_t>(256,
+                                       [&](int32_t* codeword) {
+                                           return cid2d_ReedSolomonCode_CorrectErrs(f, codeword,
+                                                                                    256, f);
+                                       })),
+            GIVES(CID_STATUS_INVALID_VALUE, cid2d_ReedSolomonCode_CorrectErrs,
+                  (f.cw[0] = 256,
+                   untouched(f.cw, 8,
+                             [&] { return cid2d_ReedSolomonCode_CorrectErrs(f, f.cw, 8, f); }))),
+            GIVES(
+                CID_STATUS_INVALID_PARAMETER, cid2d_ReedSolomonCode_CorrectErrs,
+                untouched(f.cw, 8,
+                          [&] { return cid2d_ReedSolomonCode_CorrectErrs(&f.code2, f.cw, 8, f); })),
+            GIVES(0, cid2d_ReedSolomonCode_CorrectErrs,
+                  intoGuarded<int32_t>(255,
+                                       [&](int32_t* codeword) {
+                                           std::fill(codeword, codeword + 255,
+                                                     -1);  // every symbol erased
+                                           return cid2d_ReedSolomonCode_CorrectErrs(f, codeword,
+                                                                                    255, f);
+                                       })),
+            GIVES(CID_STATUS_OUT_OF_RANGE, cid_RSSCCA_RSCorrectErrors_,
+                  cid_RSSCCA_RSCorrectErrors_(f.cw, 0, 4, 0, nullptr, f, f)),
+            GIVES(CID_STATUS_INVALID_VALUE, cid_RSSCCA_RSCorrectErrors_,
+                  (f.i[0] = 9, cid_RSSCCA_RSCorrectErrors_(f.cw, 8, 4, 1, f, f, f))),
+            GIVES(CID_STATUS_INVALID_VALUE, cid_RSSCCA_RSCorrectErrors_,
+                  (f.cw[3] = 929, cid_RSSCCA_RSCorrectErrors_(f.cw, 8, 4, 0, nullptr, f, f))),
+            GIVES(CID_STATUS_INVALID_VALUE, cid_findSymbols,
+                  intoGuarded<cid_symbol>(1,
+                                          [&](cid_symbol* symbols) {
+                                              cid_searchOptions options;
+                                              cid_searchOptions_init(&options);
+                                              options.minSymbolSize = NAN,
+                                              options.maxSymbolSize = -INFINITY;
+                                              return cid_findSymbols(&f.dm.asConst, &options,
+                                                                     symbols, 1, f.i);
+                                          })),
+            GIVES(CIMG_STATUS_NOT_BOUND, cid_findSymbols,
+                  cid_findSymbols(&f.ic, nullptr, nullptr, 0, f.i)),
+            GIVES(0, cid_findSymbols,
+                  intoGuarded<cid_symbol>(1,
+                                          [&](cid_symbol* symbols) {
+                                              return cid_findSymbols(&f.dm.asConst, nullptr,
+                                                                     symbols, 1, f.i);
+                                          })),
+            GIVES(0, cid_findSymbols,
+                  (cimg_image_window(&f.dm, 8, 8, 0, 0),
+                   cid_findSymbols(&f.dm.asConst, nullptr, nullptr, 0, f.i))),
+            GIVES(CID_STATUS_OUT_OF_RANGE, cid_threshold,
+                  (cimg_image_window(&f.g, 8, 8, 0, 4), cid_threshold(f, f))),
+            GIVES(CID_STATUS_IMAGE_NOT_BOUND, cid_threshold, cid_threshold(&f.ic, f)),
+            GIVES(CID_STATUS_DIVISION_BY_ZERO, cidut_divideBufferByConstant32_8,
+                  intoGuarded<uint8_t>(32,
+                                       [&](uint8_t* out) {
+                                           return cidut_divideBufferByConstant32_8(f, 32, 0u, out);
+                                       })),
+            GIVES(0, cidut_divideBufferByConstant32_8,
+                  intoGuarded<uint8_t>(32,
+                                       [&](uint8_t* out) {
+                                           return cidut_divideBufferByConstant32_8(f, 32, 7u, out);
+                                       })),
+            GIVES(CID_STATUS_OUT_OF_RANGE, cidut_binarizeImage,
+                  (f.bp.tilesX = 0, cidut_binarizeImage(&f.o, nullptr, nullptr, nullptr, f, f))),
+            GIVES(0, cidut_binarizeImage, intoGuardedImage([&](cimg_image* out) {
+                      return cidut_binarizeImage(out, nullptr, nullptr, nullptr, &f.h.asConst, f);
+                  })),
             // Calls that break a precondition: bad counts and bounds, corrupted records
             {
                 BAD_ARGS(cf2DFFT_32x32_fixed, 1, 0, f, f, 64, 32, 0, 0),  // centred but not square

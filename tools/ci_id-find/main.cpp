@@ -10,12 +10,14 @@
 //       --budget MS    stop each image's search after MS milliseconds
 //       --json         one JSON object per image and line, the summary to standard error
 //       --truth FILE   compare with a truth file (tests/data/samples/truth.json) and summarise
-//       --out DIR      write each image with its symbols drawn on it, as DIR/NAME.png
+//       --out DIR      write a colour copy of each image with its symbols outlined, as DIR/NAME.png
+//       --threads N    read and search N images at once (1); the output keeps the input's order
 //       --help         print the usage
 //
 // An image that cannot be read or searched gets an error line and the run goes on; the exit
 // status is then 1 (2 for a bad command line).
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -23,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/platform/csys_status.h"
@@ -39,6 +42,7 @@ struct options {
     bool json = false;
     std::string truth;
     std::string out;
+    int threads = 1;
     std::vector<std::string> images;
 };
 
@@ -48,7 +52,7 @@ struct options {
     if (!problem.empty()) std::fprintf(to, "ci_id-find: %s\n", problem.c_str());
     std::fprintf(to,
                  "usage: ci_id-find [--types LIST] [--spacing N] [--columns] [--skew] [--border] "
-                 "[--budget MS] [--json] [--truth FILE] [--out DIR] image...\n");
+                 "[--budget MS] [--json] [--truth FILE] [--out DIR] [--threads N] image...\n");
     std::exit(problem.empty() ? 0 : 2);
 }
 
@@ -107,6 +111,8 @@ options parse(int argc, char** argv) {
             o.truth = value();
         else if (a == "--out")
             o.out = value();
+        else if (a == "--threads")
+            o.threads = int(std::min(parseNumber(value(), "--threads", 1), 256.0));
         else if (a == "--help")
             usage("");
         else if (a.size() > 1 && a[0] == '-')
@@ -183,6 +189,82 @@ void printSummaryLines(const imageResult& r) {
     }
 }
 
+// What became of one image: its result, or the lines telling why it has none or lost its copy.
+struct imageOutcome {
+    imageResult result;
+    bool searched = false;
+    std::vector<std::string> errors;
+};
+
+// Reads, searches and draws one image; touches nothing shared, so images may go on any thread.
+imageOutcome processImage(const std::string& path, const options& o) {
+    imageOutcome outcome;
+    outcome.result.file = path;
+    cid_tools::greyImage image;
+    try {
+        image = cid_tools::readImage(path);
+    } catch (const cid_tools::imageIoError& error) {
+        outcome.errors.push_back(std::string("cannot read ") + error.what());  // path: problem
+        return outcome;
+    }
+    outcome.result.width = image.width;
+    outcome.result.height = image.height;
+    const int32_t status = search(image, o, &outcome.result);
+    if (status < 0) {
+        char line[64];
+        std::snprintf(line, sizeof line, ": search failed with status 0x%08X", unsigned(status));
+        outcome.errors.push_back(path + line);
+        return outcome;
+    }
+    outcome.searched = true;
+    if (!o.out.empty()) {
+        try {
+            cid_tools::writePng(cid_find::annotate(image, outcome.result),
+                                o.out + "/" + cid_find::truthName(path) + ".png");
+        } catch (const cid_tools::imageIoError& error) {
+            outcome.errors.push_back(std::string("cannot write ") + error.what());
+        }
+    }
+    return outcome;
+}
+
+// Processes every image on `threads` threads and hands the outcomes to `report` on this thread,
+// in the images' order, each as soon as it and all before it are done.
+template <typename reporter>
+void processInOrder(const options& o, reporter report) {
+    const size_t count = o.images.size();
+    const size_t threads = std::min(size_t(o.threads), count);
+    if (threads <= 1) {
+        for (const std::string& path : o.images) report(processImage(path, o));
+        return;
+    }
+    std::vector<imageOutcome> outcomes(count);
+    std::vector<char> done(count, 0);
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    for (size_t t = 0; t < threads; ++t) {
+        workers.emplace_back([&] {
+            for (size_t i = next++; i < count; i = next++) {
+                imageOutcome outcome = processImage(o.images[i], o);
+                std::lock_guard<std::mutex> lock(mutex);
+                outcomes[i] = std::move(outcome);
+                done[i] = 1;
+                finished.notify_one();
+            }
+        });
+    }
+    for (size_t i = 0; i < count; ++i) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            finished.wait(lock, [&] { return done[i] != 0; });
+        }
+        report(std::move(outcomes[i]));
+    }
+    for (std::thread& worker : workers) worker.join();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -197,26 +279,13 @@ int main(int argc, char** argv) {
     std::FILE* summary = o.json ? stderr : stdout;
     std::vector<double> times;
     int failures = 0;
-    for (const std::string& path : o.images) {
-        imageResult result;
-        result.file = path;
-        cid_tools::greyImage image;
-        try {
-            image = cid_tools::readImage(path);
-        } catch (const cid_tools::imageIoError& error) {
-            std::fprintf(stderr, "ci_id-find: cannot read %s\n", error.what());  // path: problem
-            ++failures;
-            continue;
-        }
-        result.width = image.width;
-        result.height = image.height;
-        const int32_t status = search(image, o, &result);
-        if (status < 0) {
-            std::fprintf(stderr, "ci_id-find: %s: search failed with status 0x%08X\n", path.c_str(),
-                         unsigned(status));
-            ++failures;
-            continue;
-        }
+    const auto start = std::chrono::steady_clock::now();
+    processInOrder(o, [&](imageOutcome outcome) {
+        for (const std::string& line : outcome.errors)
+            std::fprintf(stderr, "ci_id-find: %s\n", line.c_str());
+        failures += int(outcome.errors.size());
+        if (!outcome.searched) return;
+        const imageResult& result = outcome.result;
         times.push_back(result.ms);
         if (o.json)
             std::printf("%s\n", cid_find::jsonLine(result).c_str());
@@ -227,21 +296,16 @@ int main(int argc, char** argv) {
                 if (!o.json) std::printf("  truth: %s\n", line.c_str());
             }
         }
-        if (!o.out.empty()) {
-            try {
-                cid_tools::writePng(cid_find::annotate(image, result),
-                                    o.out + "/" + cid_find::truthName(path) + ".png");
-            } catch (const cid_tools::imageIoError& error) {
-                std::fprintf(stderr, "ci_id-find: cannot write %s\n", error.what());
-                ++failures;
-            }
-        }
-    }
+    });
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::sort(times.begin(), times.end());
     std::fprintf(summary, "%zu images searched, %d failed", times.size(), failures);
     if (!times.empty())
         std::fprintf(summary, ", median search time %.2f ms", times[times.size() / 2]);
-    std::fprintf(summary, "\n");
+    std::fprintf(summary, ", %.1f images per second on %d thread%s\n",
+                 seconds > 0 ? double(o.images.size()) / seconds : 0.0, o.threads,
+                 o.threads == 1 ? "" : "s");
     if (tally) tally->printSummary(summary);
     return failures ? 1 : 0;
 }
