@@ -98,7 +98,7 @@ TEST(LinePixels, ListedUniformGrey) {
         const cid_test::greyImage image(16, 16, uint8_t(level));
         const cimg_windowConst w = oned_test::windowOf(image);
         const cmath_vect p0{0.5, 5.5}, p1{10.5, 5.5};
-        std::vector<uint8_t> s(size_t(n));
+        std::vector<uint8_t> s(static_cast<size_t>(n));
         uint8_t mean = 0;
         double spacing = 0;
         ASSERT_EQ(cidut_linePixels(&w, &p0, &p1, s.data(), n, &mean, &spacing), 0);

@@ -124,8 +124,8 @@ TEST(Binarize, TilesAreCutFromTheTopLeftWithTheRemainderLast) {
     const int ys[] = {0, 11, 22, 33, 44, 55, 66, 77, 88, 99, 100}, xs[] = {0, 13, 26, 37};
     for (int32_t method : {2, 3}) {
         greyImage g = cid_test::randomGreyImage(37, 100, uint32_t(method), 120);
-        for (int y = 0; y < 11; ++y)  // a tile of range 1, below the floor of method 2
-            for (int x = 13; x < 26; ++x) g.at(x, y) = uint8_t(y % 2);
+        for (int y = 0; y < 11; ++y)  // a tile of range 30, not above the floor of method 2
+            for (int x = 13; x < 26; ++x) g.at(x, y) = uint8_t(y % 3 * 15);
         const int dark = *std::min_element(g.pixels.begin(), g.pixels.end());
         const greyImage expected = thr_test::made(37, 100, [&](int x, int y) {
             const int r = int(std::upper_bound(ys, ys + 11, y) - ys) - 1;
