@@ -1,5 +1,5 @@
 // Edge detection: edgels and chains of rendered lines and a circle, ramps' magnitudes and angles,
-// hysteresis, list room and the detection in strips.
+// hysteresis, list room, tiny windows and the detection in strips.
 #include <gtest/gtest.h>
 
 #include <tuple>
