@@ -1,10 +1,9 @@
 // Teeth from edges: the listed pairing and scoring cases, regular bars (rendered, missing some,
-// or seen through a perspective mapping) filling their grid slots, and inputs that get a status.
+// or seen through a perspective mapping) filling their grid slots.
 #include <gtest/gtest.h>
 
 #include "bar_scene.h"
 #include "ci_id/oned.h"
-#include "ci_id/status.h"
 #include "ci_id/teeth.h"
 
 namespace {
@@ -55,9 +54,8 @@ std::vector<cidut_edge> bars(int count, double width, double first = -96) {
 // No teeth, where the same bars of the expected width and equal strengths fill six slots: four
 // edges; rising then falling, 16 pixels apart; 1.8 and 0.3 times the width (less for rounding); a
 // strength ratio of 102/256, below 0.45; a single tooth (the other edges rising) where two are
-// needed. A status: no ordered flag, a zero pitch or width, one slot, a rectangle without length,
-// edges beyond the scan line's bins.
-TEST(EdgesToTeeth, ListedCasesGiveNoTeethAndBadInputAStatus) {
+// needed.
+TEST(EdgesToTeeth, ListedCasesGiveNoTeeth) {
     std::vector<cidut_edge> regular = bars(6, 4), weak = regular, light;
     for (size_t i = 0; i < regular.size(); i += 4)  // every other bar, as light on dark
         light.insert(light.end(), {{regular[i].position, 9}, {regular[i + 1].position, -9}});
@@ -68,13 +66,7 @@ TEST(EdgesToTeeth, ListedCasesGiveNoTeethAndBadInputAStatus) {
         ASSERT_EQ(t.pair(6, 4, 8, l), 0);
         EXPECT_TRUE(t.slots.empty());
     }
-    EXPECT_EQ(t.pair(6, 4, 8, regular, rectAlong(), 0), CID_STATUS_INVALID_VALUE);
-    EXPECT_EQ(t.pair(6, 4, 0, regular), CID_STATUS_INVALID_VALUE);
-    EXPECT_EQ(t.pair(6, 0, 8, regular), CID_STATUS_INVALID_VALUE);
-    EXPECT_EQ(t.pair(1, 4, 8, regular), CID_STATUS_INVALID_VALUE);
-    EXPECT_EQ(t.pair(6, 4, 8, regular, rectAlong({100, 50}, 0, 0)), CID_STATUS_INVALID_GEOMETRY);
-    EXPECT_EQ(t.pair(6, 4, 8, regular, rectAlong({100, 50}, 0, 120)), CID_STATUS_OUT_OF_RANGE);
-    EXPECT_TRUE(t.slots.empty());
+    EXPECT_EQ(t.pair(6, 4, 8, regular), 6);
 }
 
 // Bars 6 pixels past their grid lines (the grid starts at the scan's start, 100 pixels before

@@ -57,15 +57,6 @@ TEST(KMeans, ListedCasesInBothForms) {
         EXPECT_EQ(r.count, *std::max_element(c.expected.begin(), c.expected.end()) + 1);
         EXPECT_TRUE(r.doubleCount == r.count && r.converged == 1 && r.doubleConverged == 1);
     }
-    // A shift below 3, and two statistics records for three clusters.
-    ClusterParams shift2{0, -1, -1, 2}, three{1, -1, -1, 8};
-    int32_t labels[6], count, converged;
-    cmath_statisticsFixed stats[2];
-    const auto kmeans = cidut_clusterKMeans_fixed;
-    EXPECT_EQ(kmeans(&shift2, listed.data(), 6, labels, stats, 2, &count, &converged),
-              CID_STATUS_STATS_NOT_INITIALISED);
-    EXPECT_EQ(kmeans(&three, listed.data(), 6, labels, stats, 2, &count, &converged),
-              CID_STATUS_OUT_OF_RANGE);
 }
 
 TEST(KMeans, TwoClustersAreTheBestSplitOfTheSortedValues) {

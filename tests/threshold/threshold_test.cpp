@@ -73,12 +73,6 @@ TEST(HistogramThresholds, OtsuAndWithinGroupVarianceEqualExhaustiveSearches) {
         ASSERT_EQ(cid_thresholdHist(h.data(), 256, &r), 0);
         EXPECT_TRUE(r.threshold == threshold && r.quality == quality);
     }
-    const cip_threshParams params{0.0};
-    cip_threshResult w;
-    int32_t table[101];
-    EXPECT_EQ(wgv(hist(256).data(), 255, 1, 255, &params, &w), CSYS_STATUS_SIZE_OUT_OF_RANGE);
-    EXPECT_EQ(cip_pelHistogramStat_invCum(hist(256).data(), 256, table),
-              CSYS_STATUS_SIZE_OUT_OF_RANGE);
 }
 
 TEST(Histograms, WindowCountsPercentilesAndClassesMatchTheSortedPixels) {
@@ -130,9 +124,6 @@ TEST(DivideBuffer, ReciprocalKernelAndPortableLoopKeepTheLowByteOfTheQuotient) {
             for (size_t i = 0; i < values.size(); ++i) ASSERT_EQ(out[i], uint8_t(values[i] / d));
         }
     }
-    EXPECT_EQ(out[0], 44);  // 300 / 1, its low byte
-    EXPECT_EQ(cidut_divideBufferByConstant32_8(values.data(), 1, 0, out.data()),
-              CID_STATUS_DIVISION_BY_ZERO);
 }
 
 TEST(GaussSmoothing, KeepsConstantsAndSamplesARampAtTheBlockCentres) {
