@@ -1,5 +1,6 @@
 // The reader tool's JSON output: a line parses as JSON and gives the image's size and its Data
-// Matrix at the truth's corners; unreadable files get an error and the run goes on.
+// Matrix at the truth's corners; unreadable files get an error and the run goes on; on several
+// threads the lines are those of one thread, in the input's order.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,24 @@ TEST(Tool, JsonLinesAndErrorsPerFile) {
     };
     EXPECT_TRUE(near(0, 3) && near(2, 1));
     EXPECT_TRUE((near(1, 0) && near(3, 2)) || (near(1, 2) && near(3, 0)));
+}
+
+// Each image twice, with an unreadable file between; search times blanked (they vary).
+TEST(Tool, ThreadsKeepTheInputOrder) {
+    std::string files;
+    for (const char* name : {"pdf417_002", "none_000", "datamatrix_000", "large_pdf417_003",
+                             "datamatrix_012", "none_001", "pdf417_005"})
+        files += " " + kSamples + name + ".png";
+    files += " /nonexistent.png" + files;
+    std::string outputs[2], errors;
+    for (int threads : {1, 4}) {
+        std::vector<std::string> lines;
+        EXPECT_EQ(run("--json --threads " + std::to_string(threads) + files, &lines, &errors), 1);
+        EXPECT_EQ(lines.size(), 14u);
+        for (const std::string& line : lines)
+            outputs[threads / 4] += std::regex_replace(line, std::regex("\"ms\": [0-9.e+-]+"), "");
+    }
+    EXPECT_EQ(outputs[1], outputs[0]);
 }
 
 }  // namespace
