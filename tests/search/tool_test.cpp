@@ -12,7 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -140,8 +139,11 @@ TEST(Tool, ThreadsKeepTheInputOrder) {
         std::vector<std::string> lines;
         EXPECT_EQ(run("--json --threads " + std::to_string(threads) + files, &lines, &errors), 1);
         EXPECT_EQ(lines.size(), 14u);
-        for (const std::string& line : lines)
-            outputs[threads / 4] += std::regex_replace(line, std::regex("\"ms\": [0-9.e+-]+"), "");
+        for (std::string line : lines) {
+            const size_t ms = line.find("\"ms\": ");
+            if (ms != std::string::npos) line.erase(ms, line.find(',', ms) - ms);
+            outputs[threads / 4] += line;
+        }
     }
     EXPECT_EQ(outputs[1], outputs[0]);
 }
