@@ -3,16 +3,19 @@
 #pragma once
 
 #include <map>
-#include <utility>
+#include <random>
+#include <tuple>
+#include <vector>
 
 #include "scene.h"
 
-// A symbol of 24 x 24 modules of 5 pixels (scaled with the image) under mild blur and noise, or
-// the same background with noise alone.
-inline const cid_test::greyImage& dmSceneOf(int width, int height, bool withSymbol) {
+// A symbol of 24 x 24 modules of 5 pixels (scaled with the image) under mild blur and Gaussian
+// noise of noiseSigma grey levels (on a 30-220 contrast), or the same background with noise alone.
+inline const cid_test::greyImage& dmSceneOf(int width, int height, bool withSymbol,
+                                            int noiseSigma = 4) {
     using namespace cid_test;
-    static std::map<std::pair<int, bool>, greyImage> scenes;
-    auto key = std::make_pair(width, withSymbol);
+    static std::map<std::tuple<int, bool, int>, greyImage> scenes;
+    auto key = std::make_tuple(width, withSymbol, noiseSigma);
     auto found = scenes.find(key);
     if (found != scenes.end()) return found->second;
     scene layout(width, height);
@@ -27,6 +30,50 @@ inline const cid_test::greyImage& dmSceneOf(int width, int height, bool withSymb
     }
     imagingConditions conditions;
     conditions.blurSigma = 0.7;
-    conditions.noiseSigma = 4;
+    conditions.noiseSigma = noiseSigma;
     return scenes.emplace(key, layout.render(conditions)).first->second;
+}
+
+// Rendered scenes of one symbol each, drawn at random (fixed seed) across the conditions the
+// search must cope with: 2-8 pixels a module, perspective up to a fifth of the side, blur up to
+// 1.5 pixels, noise up to sigma 16, contrast from 50 grey levels, either polarity.
+struct dmHardScene {
+    cid_test::greyImage image;
+    cid_test::quad corners;
+};
+
+inline const std::vector<dmHardScene>& dmHardScenes() {
+    using namespace cid_test;
+    static const std::vector<dmHardScene> scenes = [] {
+        std::vector<dmHardScene> out;
+        std::mt19937 rng(2026);
+        auto uniform = [&](double a, double b) {
+            return std::uniform_real_distribution<>(a, b)(rng);
+        };
+        for (int k = 0; k < 80; ++k) {
+            const int modules = std::vector<int>{12, 16, 18, 22, 26}[k % 5];
+            dmLook look;
+            const double contrast = uniform(50, 190);
+            const double middle = uniform(40 + contrast / 2, 215 - contrast / 2);
+            look.colours = ink{middle - contrast / 2, middle + contrast / 2, k % 2 == 1};
+            look.quietZone = 2;
+            placement where;
+            where.unit = uniform(2, 8);
+            const double side = where.unit * (modules + 4);
+            const int size = int(side * 1.6) + 40;
+            where.centre = {size / 2.0 + uniform(-10, 10), size / 2.0 + uniform(-10, 10)};
+            where.rotation = uniform(0, 6.283);
+            where.tiltX = uniform(-0.2, 0.2);
+            where.tiltY = uniform(-0.2, 0.2);
+            scene layout(size, size, look.colours.ofLight());
+            const dmTruth truth = layout.addDataMatrix(dmSymbol(modules, modules, k), where, look);
+            imagingConditions conditions;
+            conditions.blurSigma = uniform(0, 1.5);
+            conditions.noiseSigma = uniform(0, 16);
+            conditions.noiseSeed = uint32_t(k + 1);
+            out.push_back(dmHardScene{layout.render(conditions), truth.corners});
+        }
+        return out;
+    }();
+    return scenes;
 }

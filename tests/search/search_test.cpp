@@ -25,7 +25,7 @@ struct mixedScene {
     std::vector<dmTruth> symbols;
     quad barcode;
     greyImage image;
-    mixedScene() {
+    explicit mixedScene(double noise = 3) {
         scene layout(640, 480, 220);
         const double rotations[3] = {0.3, 2.0, -1.2};
         const cmath_vect centres[3] = {{130, 120}, {500, 130}, {330, 370}};
@@ -34,7 +34,7 @@ struct mixedScene {
                                                    placement{centres[k], 4.0 + k, rotations[k]}));
         }
         barcode = layout.addArt(barcode1d(24, 12, 4, 9), placement{{330, 220}, 2, 0.4});
-        image = layout.render(imagingConditions{4, 0, 0, 0.8, 3});
+        image = layout.render(imagingConditions{4, 0, 0, 0.8, noise});
     }
 };
 
@@ -88,6 +88,30 @@ TEST_P(MixedScene, EverySymbolFoundOnceWithItsCorners) {
 const std::tuple<int32_t, padding, cmath_vect> kViews[] = {
     {0, {}, {0, 0}}, {1, {}, {0, 0}}, {0, {13, 7, 21, 5, 3, 100, -60}, {113, -53}}};
 INSTANTIATE_TEST_SUITE_P(Views, MixedScene, testing::ValuesIn(kViews));
+
+// Camera noise up to sigma 16 on a 30-220 contrast, in a window with other coordinates: the Data
+// Matrix symbols are still found at their L vertices, and noise alone gives nothing.
+TEST(Search, NoisyScenesGiveTheSymbolsAndNoiseAloneNothing) {
+    const padding pad{13, 7, 21, 5, 3, 100, -60};
+    for (double noise : {8.0, 12.0, 16.0}) {
+        const mixedScene noisy(noise);
+        const windowedImage view(noisy.image, pad);
+        cid_symbol found[8];
+        int32_t count = 0;
+        ASSERT_EQ(cid_findDataMatrix(view.get(), nullptr, found, 8, &count), 0);
+        ASSERT_EQ(count, 3) << noise;
+        for (const dmTruth& truth : noisy.symbols) {
+            EXPECT_TRUE(std::any_of(found, found + 3, [&](const cid_symbol& s) {
+                return std::hypot(s.corners[0].x - truth.corners[3].x - 113,
+                                  s.corners[0].y - truth.corners[3].y + 53) < 2;
+            })) << noise;
+        }
+        scene empty(640, 480, 220);
+        const windowedImage blank(empty.render(imagingConditions{4, 0, 0, 0.8, noise}), pad);
+        ASSERT_EQ(cid_findDataMatrix(blank.get(), nullptr, found, 8, &count), 0);
+        EXPECT_EQ(count, 0) << noise;
+    }
+}
 
 // Text, a random module grid, a PDF417-like symbol and bars across the whole image.
 TEST(Search, NothingOnClutter) {

@@ -6,10 +6,11 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/pixel/image.h"
 #include "ci_id/priv/ci_idut/search/search_common.h"
+#include "ci_id/priv/ci_idut/search/search_denoise.h"
 #include "ci_id/priv/ci_idut/search/search_views.h"
-#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/search.h"
 
 namespace {
@@ -21,6 +22,12 @@ using namespace cidut;
 constexpr double kMaskGrowth = 2.0;
 
 constexpr int32_t kMaxViews = 2;
+
+// Small crops and screen captures: a few modules of a pixel or two fill them, so their content
+// looks like noise to the noise measure, and they are searched enlarged as well (viewsFor).
+bool isSmallWindow(const cimg_windowConst& window) {
+    return std::max(window.width, window.height) <= 160;
+}
 
 // Views beyond the image itself, each for a class of real images:
 // - labels cropped at or just beyond the symbol (scans and crops, no quiet zone): the finder
@@ -34,7 +41,7 @@ int32_t viewsFor(const cimg_windowConst& window, viewPlan* plans) {
     const int32_t pad = 8 + std::min(window.width, window.height) / 32;
     int32_t n = 0;
     if (frame.touched) plans[n++] = viewPlan{1, 1, 1, 1, pad, frame.light};
-    if (std::max(window.width, window.height) <= 160) {
+    if (isSmallWindow(window)) {
         plans[n++] = viewPlan{3, 3, 1, 1, 8, frame.light};
     }
     return n;
@@ -81,10 +88,11 @@ int32_t findAlongLines(dmSearch& s, const searchView* view, foundSymbols* found)
     }
 }
 
-// Every symbol along the scan lines of one view, with the far sides fitted freely or not.
+// Every symbol along the scan lines of one view, with the far sides fitted freely or not. In a
+// noisy image the seeds that the noise explains are passed over (markNoiseSeeds).
 int32_t searchOnce(const cimg_imageConst* image, const searchView* view,
                    const cimg_windowConst& window, const cid_searchOptions& options, bool skew,
-                   foundSymbols* found) {
+                   bool noisy, foundSymbols* found) {
     csys::cleanupScope<6> scope;
     dmSearch s;
     cid2d_trackingParams_init(&s.params);
@@ -116,7 +124,9 @@ int32_t searchOnce(const cimg_imageConst* image, const searchView* view,
         const int32_t linesId = scope.scratch<freeLines>(&s.lines);
         s.params.scanLines = s.lines;
         s.params.scanLinesAreRows = rows;
-        status = findAlongLines(s, view, found);
+        if (noisy)
+            status = markNoiseSeeds(&s.view, s.lines, s.params.scanLineCount, rows, &s.marker);
+        if (status >= 0) status = findAlongLines(s, view, found);
         if ((status = scope.releaseNow(linesId, status)) < 0) return scope.close(status);
     }
     return scope.close(0);
@@ -126,13 +136,13 @@ int32_t searchOnce(const cimg_imageConst* image, const searchView* view,
 // which follow a symbol seen in perspective, then square ones, so that allowing skew only adds
 // symbols (the square fit's are kept where the free fit found nothing).
 int32_t searchBothFits(const cimg_imageConst* image, const searchView* view,
-                       const cid_searchOptions& options, foundSymbols* found) {
+                       const cid_searchOptions& options, bool noisy, foundSymbols* found) {
     cimg_windowConst window;
     int32_t status = window8(image, &window);
     for (bool skew : {true, false}) {
         if (status < 0) break;
         if (skew && !options.allowSkew) continue;
-        status = searchOnce(image, view, window, options, skew, found);
+        status = searchOnce(image, view, window, options, skew, noisy, found);
     }
     return status;
 }
@@ -141,8 +151,8 @@ int32_t releaseView(searchView* view) { return cimg_image_destruct(&view->image)
 
 // The image as given, then the views that classes of real images need (see viewsFor).
 int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& window,
-                         const cid_searchOptions& options, foundSymbols* found) {
-    int32_t status = searchBothFits(image, nullptr, options, found);
+                         const cid_searchOptions& options, bool noisy, foundSymbols* found) {
+    int32_t status = searchBothFits(image, nullptr, options, noisy, found);
     viewPlan plans[kMaxViews];
     const int32_t views = viewsFor(window, plans);
     for (int32_t k = 0; k < views && status >= 0; ++k) {
@@ -155,9 +165,28 @@ int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& w
         const double scale = std::max(view.scaleX, view.scaleY);
         scaled.minSymbolSize *= scale;
         scaled.maxSymbolSize *= scale;
-        status = scope.close(searchBothFits(&view.image.asConst, &view, scaled, found));
+        status = scope.close(searchBothFits(&view.image.asConst, &view, scaled, noisy, found));
     }
     return status;
+}
+
+// Above this noise level (grey levels) the window is searched through its smoothed copy: every
+// noise blob of the window itself makes seeds whose contours wander through the noise until the
+// tracker's point limit, and ragged contours spoil the corner fits of the symbols.
+constexpr double kNoisy = 5.0;
+
+int32_t searchDenoised(const cimg_imageConst* image, const cimg_windowConst& window,
+                       const cid_searchOptions& options, foundSymbols* found) {
+    if (isSmallWindow(window) || noiseLevelOf(window) < kNoisy)
+        return searchDataMatrix(image, window, options, false, found);
+    csys::cleanupScope<1> scope;
+    cimg_image smoothed;
+    int32_t status = smoothedCopy(window, &smoothed);
+    if (status < 0) return status;
+    scope.scratch<cimg_image_destruct>(&smoothed);
+    cimg_windowConst smoothedWindow;
+    if ((status = window8(&smoothed.asConst, &smoothedWindow)) < 0) return scope.close(status);
+    return scope.close(searchDataMatrix(&smoothed.asConst, smoothedWindow, options, true, found));
 }
 
 }  // namespace
@@ -173,7 +202,7 @@ extern "C" int32_t cid_findDataMatrix(const cimg_imageConst* image,
     cid_searchOptions resolved;
     if ((status = resolveOptions(options, window, &resolved)) < 0) return status;
     foundSymbols found;
-    status = searchDataMatrix(image, window, resolved, &found);
+    status = searchDenoised(image, window, resolved, &found);
     symbolOutput out{symbols, capacity, 0};
     for (const cid_symbol& symbol : found.list) out.add(symbol);
     return finishSearch(status, out, count);
