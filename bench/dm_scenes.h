@@ -35,7 +35,8 @@ inline const cid_test::greyImage& dmSceneOf(int width, int height, bool withSymb
 }
 
 // Rendered scenes of one symbol each, drawn at random (fixed seed) across the conditions the
-// search must cope with: 2-8 pixels a module, perspective up to a fifth of the side, blur up to
+// search must cope with: 2-8 pixels a module, perspective up to a fifth of the side (the far
+// corner's distance from the L's parallelogram), blur up to
 // 1.5 pixels, noise up to sigma 16, contrast from 50 grey levels, either polarity.
 struct dmHardScene {
     cid_test::greyImage image;
@@ -63,8 +64,9 @@ inline const std::vector<dmHardScene>& dmHardScenes() {
             const int size = int(side * 1.6) + 40;
             where.centre = {size / 2.0 + uniform(-10, 10), size / 2.0 + uniform(-10, 10)};
             where.rotation = uniform(0, 6.283);
-            where.tiltX = uniform(-0.2, 0.2);
-            where.tiltY = uniform(-0.2, 0.2);
+            // The far corner lies up to a fifth of the side away from where the L alone puts it.
+            where.tiltX = uniform(-0.1, 0.1);
+            where.tiltY = uniform(-1, 1) * (0.1 - std::abs(where.tiltX));
             scene layout(size, size, look.colours.ofLight());
             const dmTruth truth = layout.addDataMatrix(dmSymbol(modules, modules, k), where, look);
             imagingConditions conditions;

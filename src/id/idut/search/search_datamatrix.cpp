@@ -116,6 +116,7 @@ int32_t searchOnce(const cimg_imageConst* image, const searchView* view,
     s.params.minSymbolSize = options.minSymbolSize;
     s.params.maxSymbolSize = options.maxSymbolSize;
     s.params.allowSkew = skew;
+    s.params.allowStrongSkew = skew;
     s.params.allowAtBorder = options.allowAtBorder != 0;
     for (bool rows : {true, false}) {
         if (!rows && !options.columns) break;
