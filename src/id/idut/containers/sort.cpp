@@ -1,12 +1,15 @@
 // Introspective quicksort: median-of-three pivots, recursion into the smaller side only, a
 // heapsort fallback when the partitions keep coming out unbalanced, and a final insertion
 // pass. The unguarded inner loops rely on a strict weak order, so NaNs are moved out of the way
-// first; 8-bit values are counted instead of compared.
+// first; 8-bit values are counted instead of compared, and long ranges go to the radix sort
+// unless it is inhibited under the entry point's name or finds no scratch memory.
 #include <cmath>
 #include <cstddef>
 #include <type_traits>
 #include <utility>
 
+#include "ci_id/platform/csys_runtime.h"
+#include "ci_id/priv/ci_idut/containers/radix_sort.h"
 #include "ci_id/sort.h"
 
 namespace {
@@ -132,13 +135,19 @@ void reverse(T* first, T* last) {
     while (first < --last) std::swap(*first++, *last);
 }
 
+// The name under which the optimised sort of T may be inhibited; the template instances share
+// the names of the entry points of their element types.
 template <typename T>
-void sortOrdered(T* first, T* last) {
-    if (last - first < 2 || isNonDecreasing(first, last)) return;
-    if (isStrictlyDecreasing(first, last)) {
-        reverse(first, last);
-        return;
-    }
+const wchar_t* radixSortName() {
+    if constexpr (std::is_same_v<T, double>) return L"csys_double_qsort";
+    if constexpr (std::is_same_v<T, float>) return L"csys_float_qsort";
+    if constexpr (std::is_same_v<T, int32_t>) return L"csys_int32_qsort";
+    if constexpr (std::is_same_v<T, uint32_t>) return L"csys_uint32_qsort";
+    if constexpr (std::is_same_v<T, uint16_t>) return L"csys_uint16_qsort";
+}
+
+template <typename T>
+void introsort(T* first, T* last) {
     int depthLimit = 0;
     for (std::ptrdiff_t n = last - first; n > 1; n >>= 1) depthLimit += 2;
     introsortLoop(first, last, depthLimit);
@@ -148,6 +157,20 @@ void sortOrdered(T* first, T* last) {
     } else {
         insertionSort(first, last);
     }
+}
+
+template <typename T>
+void sortOrdered(T* first, T* last) {
+    if (last - first < 2 || isNonDecreasing(first, last)) return;
+    if (isStrictlyDecreasing(first, last)) {
+        reverse(first, last);
+        return;
+    }
+    if (last - first >= cidut::kRadixSortMinCount &&
+        !cprt_isOptimizationInhibited(radixSortName<T>()) &&
+        cidut::radixSort(first, last, introsort<T>))
+        return;
+    introsort(first, last);
 }
 
 template <typename T>
