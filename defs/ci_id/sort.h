@@ -1,9 +1,14 @@
 /* In-place ascending sorts of plain numeric arrays. Each sorts the half-open range [begin, end)
  * into non-decreasing order, comparing values with their own type's signedness, and returns 0.
- * A null pointer or a range of fewer than two elements is left untouched. The sorts take
- * O(n log n) time in the worst case and O(log n) stack, allocate nothing, and go linear on
- * input that is already sorted or strictly descending. Floating-point NaN values end up at the
- * end of the range, in no particular order. */
+ * A null pointer or a range of fewer than two elements is left untouched. The sorts go linear on
+ * input that is already sorted or strictly descending. Ranges of about a thousand 16-, 32- or
+ * 64-bit values or more are sorted by their digits in linear time, with scratch memory of the
+ * range's size from the library allocator. Where that memory cannot be had, or where the
+ * optimised sort is inhibited (cprt_isOptimizationInhibitedFP, asked with the entry point's name,
+ * such as L"csys_int32_qsort"; the template instances use the names of their element types), an
+ * in-place sort takes over: O(n log n) time in the worst case, O(log n) stack, no allocation.
+ * The result holds the input's bit patterns. Floating-point NaN values end up at the end of the
+ * range, in no particular order; -0.0 and +0.0 compare equal and may come in either order. */
 #ifndef CI_ID_SORT_H
 #define CI_ID_SORT_H
 

@@ -5,8 +5,8 @@
 #include "ci_id/priv/ci_idut/containers/radix_sort.h"
 
 #include <cstring>
-#include <utility>
 #include <type_traits>
+#include <utility>
 
 #include "ci_id/platform/csys_memory.h"
 

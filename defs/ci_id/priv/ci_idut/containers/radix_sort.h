@@ -19,14 +19,13 @@ template <typename T>
 bool radixSort(T* first, T* last, void (*sortShort)(T* first, T* last));
 
 extern template bool radixSort<uint16_t>(uint16_t* first, uint16_t* last,
-                                        void (*sortShort)(uint16_t*, uint16_t*));
+                                         void (*sortShort)(uint16_t*, uint16_t*));
 extern template bool radixSort<int32_t>(int32_t* first, int32_t* last,
                                         void (*sortShort)(int32_t*, int32_t*));
 extern template bool radixSort<uint32_t>(uint32_t* first, uint32_t* last,
-                                        void (*sortShort)(uint32_t*, uint32_t*));
-extern template bool radixSort<float>(float* first, float* last,
-                                        void (*sortShort)(float*, float*));
+                                         void (*sortShort)(uint32_t*, uint32_t*));
+extern template bool radixSort<float>(float* first, float* last, void (*sortShort)(float*, float*));
 extern template bool radixSort<double>(double* first, double* last,
-                                        void (*sortShort)(double*, double*));
+                                       void (*sortShort)(double*, double*));
 
 }  // namespace cidut
