@@ -9,7 +9,7 @@
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/pixel/image.h"
-#include "ci_id/priv/ci_idut/pixel/morph_lanes.h"
+#include "ci_id/priv/ci_idut/pixel/morph_simd.h"
 #include "ci_id/priv/ci_idut/pixel/running_extremum.h"
 #include "ci_id/status.h"
 
@@ -82,13 +82,14 @@ struct portablePasses {
     }
 };
 
-struct lanePasses {
+struct vectorPasses {
+    cidut::morphSimdPass run;
     uint8_t* scratch;
 
     void operator()(morphPlane input, morphPlane output, int32_t width, int32_t height,
                     kernelShape kernel, bool maximum) const {
-        cidut::morphLanesPass(input, output, width, height, kernel.width, kernel.height, maximum,
-                              scratch);
+        run(cidut::morphSimdJob{input, output, width, height, kernel.width, kernel.height,
+                                maximum, scratch});
     }
 };
 
@@ -182,14 +183,15 @@ int32_t filterInto(const cimg_imageConst* source, const cimg_windowConst& in, ui
     const morphPlane output{out.pixels, out.pitch};
     void* first = nullptr;
     void* second = nullptr;
-    // The optimised kernel needs a few hundred bytes per sample of the longer side; when that
-    // much memory is not to be had, the portable kernel, which needs far less, does the work.
-    if (!cprt_isOptimizationInhibited(L"cidut_morph2d_run") &&
+    // The vector pass needs a few rows and a ring of two column windows of rows; when that much
+    // memory is not to be had, the portable kernel, which needs far less, does the work.
+    const cidut::morphSimdPass vectorPass = cidut::morphSimdPassForThisProcessor();
+    if (vectorPass && !cprt_isOptimizationInhibited(L"cidut_morph2d_run") &&
         scratchBlock(scope,
-                     cidut::morphLanesScratchBytes(width, height, kernel.width, kernel.height),
+                     cidut::morphSimdScratchBytes(width, height, kernel.width, kernel.height),
                      &first) >= 0) {
         runType(type, input, between, output, width, height, kernel,
-                lanePasses{static_cast<uint8_t*>(first)});
+                vectorPasses{vectorPass, static_cast<uint8_t*>(first)});
         return scope.close(0);
     }
     const int32_t slots =

@@ -1,0 +1,251 @@
+// The vector morphology pass, written once over a vector type and compiled once per instruction
+// set. An including file defines CIDUT_MORPH_SIMD_TARGET (the target attribute of its functions)
+// and a vector type V in an unnamed namespace (type, kBytes, load, store, max, min; unaligned
+// loads and stores), then calls morphSimdRun<V>. Only templates on V live here, so nothing built
+// for one instruction set can be shared with a file built for another.
+#pragma once
+
+#include <stdint.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "ci_id/priv/ci_idut/pixel/morph_simd.h"
+
+#ifndef CIDUT_MORPH_SIMD_TARGET
+#error "CIDUT_MORPH_SIMD_TARGET names the instruction set of the including file"
+#endif
+
+namespace cidut {
+namespace morphsimd {
+
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET inline typename V::type extremum(typename V::type a,
+                                                         typename V::type b) {
+    return Maximum ? V::max(a, b) : V::min(a, b);
+}
+
+// Where the vector covering x of a row of width samples starts: the last vector is moved back
+// to end at the row's end (recomputing a few samples) rather than run past it.
+template <typename V>
+CIDUT_MORPH_SIMD_TARGET inline int32_t vectorAt(int32_t x, int32_t width) {
+    return width >= V::kBytes ? std::min(x, width - V::kBytes) : 0;
+}
+
+// Stores the vector at row + at, or only the width samples of a row narrower than a vector.
+template <typename V>
+CIDUT_MORPH_SIMD_TARGET inline void put(uint8_t* row, int32_t at, int32_t width,
+                                        typename V::type value) {
+    if (width >= V::kBytes) {
+        V::store(row + at, value);
+        return;
+    }
+    uint8_t lanes[kMorphSimdWidest];
+    V::store(lanes, value);
+    memcpy(row, lanes, size_t(width));
+}
+
+// The buffers of one job, carved from its scratch.
+template <typename V>
+struct buffers {
+    uint8_t* padded;
+    uint8_t* level;
+    const uint8_t* identity;
+    uint8_t* ring;
+    const uint8_t** rowPointers;
+    uint8_t* suffixes;
+};
+
+// destination[x] = extremum of padded[x .. x + 2 half] for x < width. Small windows read every
+// sample; larger ones double spans (each level the extremum of two spans of the one below, in
+// place in level) up to the largest power of two inside the window, which two overlapping spans
+// of then cover.
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void filterRow(const uint8_t* padded, uint8_t* level,
+                                       uint8_t* destination, int32_t width, int32_t half) {
+    constexpr int32_t n = V::kBytes;
+    const int32_t window = 2 * half + 1;
+    if (window <= 5) {
+        for (int32_t x = 0; x < width; x += n) {
+            const int32_t at = vectorAt<V>(x, width);
+            typename V::type best = V::load(padded + at);
+            for (int32_t d = 1; d < window; ++d) {
+                best = extremum<V, Maximum>(best, V::load(padded + at + d));
+            }
+            put<V>(destination, at, width, best);
+        }
+        return;
+    }
+    int32_t top = 1;
+    while (2 * top <= window) top *= 2;
+    const uint8_t* spans = padded;
+    for (int32_t span = 1; span < top; span *= 2) {
+        const int32_t needed = width + window - 2 * span;
+        for (int32_t x = 0; x < needed; x += n) {
+            V::store(level + x,
+                     extremum<V, Maximum>(V::load(spans + x), V::load(spans + x + span)));
+        }
+        spans = level;
+    }
+    const int32_t reach = window - top;
+    for (int32_t x = 0; x < width; x += n) {
+        const int32_t at = vectorAt<V>(x, width);
+        put<V>(destination, at, width,
+               extremum<V, Maximum>(V::load(spans + at), V::load(spans + at + reach)));
+    }
+}
+
+// The rows the column pass reads, by padded index (image row + half): the ring of filtered rows
+// or the input itself, and the identity outside the image.
+struct columnRows {
+    const uint8_t* identity;
+    const uint8_t* base;
+    intptr_t pitch;
+    int32_t slots;
+    int32_t height;
+    int32_t half;
+    const uint8_t* at(int32_t padded) const {
+        const int32_t y = padded - half;
+        if (y < 0 || y >= height) return identity;
+        return base + (slots > 0 ? y % slots : y) * pitch;
+    }
+};
+
+// Fills the ring, in order, with the rows the column pass needs: filtered along the row when rows
+// are filtered, else copied.
+template <typename V, bool Maximum>
+struct ringFiller {
+    const morphSimdJob& job;
+    const morphSimdLayout& layout;
+    const buffers<V>& b;
+    int32_t filled;
+
+    CIDUT_MORPH_SIMD_TARGET void through(int32_t lastRow) {
+        if (layout.ringSlots == 0) return;
+        lastRow = std::min(lastRow, job.height - 1);
+        for (; filled <= lastRow; ++filled) {
+            uint8_t* slot = b.ring + size_t(filled % layout.ringSlots) * layout.rowPitch;
+            const uint8_t* row = job.input.pixels + filled * job.input.pitch;
+            if (layout.halfX == 0) {
+                memcpy(slot, row, size_t(job.width));
+                continue;
+            }
+            memcpy(b.padded + layout.halfX, row, size_t(job.width));
+            filterRow<V, Maximum>(b.padded, b.level, slot, job.width, layout.halfX);
+        }
+    }
+};
+
+// Small column windows: each pair of output rows shares the extremum of the window's inner rows.
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void directColumns(const morphSimdJob& job, const columnRows& rows,
+                                           ringFiller<V, Maximum>& filler) {
+    constexpr int32_t n = V::kBytes;
+    const int32_t window = 2 * rows.half + 1;
+    const uint8_t* r[kMorphSimdDirectWindow + 1];
+    for (int32_t y = 0; y < job.height; y += 2) {
+        filler.through(y + 1 + rows.half);
+        for (int32_t i = 0; i <= window; ++i) r[i] = rows.at(y + i);
+        uint8_t* first = job.output.pixels + y * job.output.pitch;
+        uint8_t* second = y + 1 < job.height ? first + job.output.pitch : nullptr;
+        for (int32_t x = 0; x < job.width; x += n) {
+            const int32_t at = vectorAt<V>(x, job.width);
+            typename V::type inner = V::load(r[1] + at);
+            for (int32_t i = 2; i < window; ++i) {
+                inner = extremum<V, Maximum>(inner, V::load(r[i] + at));
+            }
+            put<V>(first, at, job.width, extremum<V, Maximum>(inner, V::load(r[0] + at)));
+            if (second) {
+                put<V>(second, at, job.width,
+                       extremum<V, Maximum>(inner, V::load(r[window] + at)));
+            }
+        }
+    }
+}
+
+// Larger column windows, one block of window rows at a time: output row b0 + i is the extremum
+// of the block's suffix from row i and the next block's prefix up to row i - 1.
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void blockColumns(const morphSimdJob& job, const columnRows& rows,
+                                          ringFiller<V, Maximum>& filler, const buffers<V>& b) {
+    constexpr int32_t n = V::kBytes;
+    const int32_t window = 2 * rows.half + 1;
+    const uint8_t** r = b.rowPointers;
+    for (int32_t b0 = 0; b0 < job.height; b0 += window) {
+        filler.through(b0 + 2 * window - 2 - rows.half);
+        const int32_t outputs = std::min(window, job.height - b0);
+        for (int32_t i = 0; i < 2 * window - 1; ++i) r[i] = rows.at(b0 + i);
+        uint8_t* out = job.output.pixels + b0 * job.output.pitch;
+        for (int32_t x = 0; x < job.width; x += n) {
+            const int32_t at = vectorAt<V>(x, job.width);
+            typename V::type suffix = V::load(r[window - 1] + at);
+            V::store(b.suffixes + (window - 1) * n, suffix);
+            for (int32_t i = window - 2; i >= 0; --i) {
+                suffix = extremum<V, Maximum>(suffix, V::load(r[i] + at));
+                V::store(b.suffixes + i * n, suffix);
+            }
+            put<V>(out, at, job.width, suffix);
+            typename V::type prefix = V::load(r[window] + at);
+            for (int32_t i = 1; i < outputs; ++i) {
+                if (i > 1) prefix = extremum<V, Maximum>(prefix, V::load(r[window + i - 1] + at));
+                put<V>(out + i * job.output.pitch, at, job.width,
+                       extremum<V, Maximum>(V::load(b.suffixes + i * n), prefix));
+            }
+        }
+    }
+}
+
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void runFor(const morphSimdJob& job) {
+    const morphSimdLayout layout =
+        morphSimdLayoutOf(job.width, job.height, job.kernelWidth, job.kernelHeight);
+    uint8_t* next = job.scratch;
+    auto carve = [&next](size_t bytes) {
+        uint8_t* piece = next;
+        next += bytes;
+        return piece;
+    };
+    buffers<V> b;
+    b.padded = carve(layout.paddedRow);
+    b.level = carve(layout.levelRow);
+    uint8_t* identity = carve(layout.identityRow);
+    b.identity = identity;
+    b.ring = carve(layout.ring);
+    b.rowPointers = reinterpret_cast<const uint8_t**>(carve(layout.rowPointers));
+    b.suffixes = carve(layout.suffixes);
+    const uint8_t fill = Maximum ? 0 : 255;
+    memset(b.padded, fill, layout.paddedRow + layout.levelRow + layout.identityRow);
+    ringFiller<V, Maximum> filler{job, layout, b, 0};
+    if (layout.halfY == 0) {
+        for (int32_t y = 0; y < job.height && layout.halfX > 0; ++y) {
+            memcpy(b.padded + layout.halfX, job.input.pixels + y * job.input.pitch,
+                   size_t(job.width));
+            filterRow<V, Maximum>(b.padded, b.level, job.output.pixels + y * job.output.pitch,
+                                  job.width, layout.halfX);
+        }
+        return;
+    }
+    const columnRows rows =
+        layout.ringSlots > 0
+            ? columnRows{identity, b.ring, intptr_t(layout.rowPitch), layout.ringSlots,
+                         job.height, layout.halfY}
+            : columnRows{identity, job.input.pixels, job.input.pitch, 0, job.height,
+                         layout.halfY};
+    if (2 * layout.halfY + 1 <= kMorphSimdDirectWindow) {
+        directColumns<V, Maximum>(job, rows, filler);
+    } else {
+        blockColumns<V, Maximum>(job, rows, filler, b);
+    }
+}
+
+template <typename V>
+CIDUT_MORPH_SIMD_TARGET void morphSimdRun(const morphSimdJob& job) {
+    if (job.maximum) {
+        runFor<V, true>(job);
+    } else {
+        runFor<V, false>(job);
+    }
+}
+
+}  // namespace morphsimd
+}  // namespace cidut
