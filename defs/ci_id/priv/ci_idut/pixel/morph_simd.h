@@ -39,10 +39,6 @@ size_t morphSimdScratchBytes(int32_t width, int32_t height, int32_t kernelWidth,
 // Widest vector of any pass, in bytes: every buffer below is rounded to it and ends with it.
 constexpr int32_t kMorphSimdWidest = 32;
 
-// Column windows up to this many rows are read whole for every output row, which costs less than
-// the block prefixes and suffixes of larger ones.
-constexpr int32_t kMorphSimdDirectWindow = 7;
-
 // Where the pieces of a job's scratch start, and how rows meet the column pass.
 struct morphSimdLayout {
     int32_t halfX;         // row half-width, 0 when rows are not filtered

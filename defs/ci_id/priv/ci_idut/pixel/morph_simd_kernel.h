@@ -56,43 +56,94 @@ struct buffers {
     uint8_t* suffixes;
 };
 
-// destination[x] = extremum of padded[x .. x + 2 half] for x < width. Small windows read every
-// sample; larger ones double spans (each level the extremum of two spans of the one below, in
-// place in level) up to the largest power of two inside the window, which two overlapping spans
-// of then cover.
-template <typename V, bool Maximum>
-CIDUT_MORPH_SIMD_TARGET void filterRow(const uint8_t* padded, uint8_t* level,
-                                       uint8_t* destination, int32_t width, int32_t half) {
-    constexpr int32_t n = V::kBytes;
-    const int32_t window = 2 * half + 1;
-    if (window <= 5) {
-        for (int32_t x = 0; x < width; x += n) {
-            const int32_t at = vectorAt<V>(x, width);
-            typename V::type best = V::load(padded + at);
-            for (int32_t d = 1; d < window; ++d) {
-                best = extremum<V, Maximum>(best, V::load(padded + at + d));
-            }
-            put<V>(destination, at, width, best);
-        }
+// Where the samples padded[at .. at + reach + kBytes - 1] of a row padded by half on both sides
+// are read from: the row itself when they all lie inside it, else the padded copy, which holds
+// the identity beyond the row and the row's first and last kBytes + 2 half samples.
+template <typename V>
+CIDUT_MORPH_SIMD_TARGET inline const uint8_t* paddedSource(const uint8_t* padded,
+                                                          const uint8_t* row, int32_t width,
+                                                          int32_t half, int32_t at,
+                                                          int32_t reach) {
+    const bool inside = at >= half && at + reach + V::kBytes <= width + half;
+    return inside ? row - half : padded;
+}
+
+// Copies into padded (after its half identity samples) the parts of the row paddedSource may
+// read there.
+inline void copyRowEnds(const uint8_t* row, uint8_t* padded, int32_t width, int32_t half) {
+    const int32_t ends = kMorphSimdWidest + 2 * half;
+    if (width <= 2 * ends) {
+        memcpy(padded + half, row, size_t(width));
         return;
     }
-    int32_t top = 1;
-    while (2 * top <= window) top *= 2;
-    const uint8_t* spans = padded;
-    for (int32_t span = 1; span < top; span *= 2) {
-        const int32_t needed = width + window - 2 * span;
-        for (int32_t x = 0; x < needed; x += n) {
-            V::store(level + x,
-                     extremum<V, Maximum>(V::load(spans + x), V::load(spans + x + span)));
+    memcpy(padded + half, row, size_t(ends));
+    memcpy(padded + half + width - ends, row + width - ends, size_t(ends));
+}
+
+// The extremum of the Window samples from padded index at on.
+template <typename V, bool Maximum, int32_t Window>
+CIDUT_MORPH_SIMD_TARGET inline typename V::type directRowAt(const uint8_t* padded,
+                                                           const uint8_t* row, int32_t width,
+                                                           int32_t at) {
+    const uint8_t* from = paddedSource<V>(padded, row, width, Window / 2, at, Window - 1);
+    typename V::type best = V::load(from + at);
+    for (int32_t d = 1; d < Window; ++d) {
+        best = extremum<V, Maximum>(best, V::load(from + at + d));
+    }
+    return best;
+}
+
+template <typename V, bool Maximum, int32_t Window>
+CIDUT_MORPH_SIMD_TARGET void directRow(const uint8_t* padded, const uint8_t* row,
+                                       uint8_t* destination, int32_t width) {
+    int32_t x = 0;
+    for (; x + V::kBytes <= width; x += V::kBytes) {
+        V::store(destination + x, directRowAt<V, Maximum, Window>(padded, row, width, x));
+    }
+    if (x == width) return;
+    const int32_t at = vectorAt<V>(x, width);
+    put<V>(destination, at, width, directRowAt<V, Maximum, Window>(padded, row, width, at));
+}
+
+// Larger windows double spans: each level is the extremum of two spans of the level below (the
+// first read from the row where it can be, the others in place in level), up to the largest
+// power of two inside the window, two overlapping spans of which then cover it.
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void doublingRow(const uint8_t* padded, uint8_t* level,
+                                         const uint8_t* row, uint8_t* destination,
+                                         int32_t width, int32_t half) {
+    constexpr int32_t n = V::kBytes;
+    const int32_t window = 2 * half + 1;
+    for (int32_t x = 0; x < width + window - 2; x += n) {
+        const uint8_t* from = paddedSource<V>(padded, row, width, half, x, 1);
+        V::store(level + x, extremum<V, Maximum>(V::load(from + x), V::load(from + x + 1)));
+    }
+    int32_t top = 2;
+    for (; 2 * top <= window; top *= 2) {
+        for (int32_t x = 0; x < width + window - 2 * top; x += n) {
+            V::store(level + x, extremum<V, Maximum>(V::load(level + x), V::load(level + x + top)));
         }
-        spans = level;
     }
     const int32_t reach = window - top;
-    for (int32_t x = 0; x < width; x += n) {
-        const int32_t at = vectorAt<V>(x, width);
-        put<V>(destination, at, width,
-               extremum<V, Maximum>(V::load(spans + at), V::load(spans + at + reach)));
+    int32_t x = 0;
+    for (; x + n <= width; x += n) {
+        V::store(destination + x,
+                 extremum<V, Maximum>(V::load(level + x), V::load(level + x + reach)));
     }
+    if (x == width) return;
+    const int32_t at = vectorAt<V>(x, width);
+    put<V>(destination, at, width,
+           extremum<V, Maximum>(V::load(level + at), V::load(level + at + reach)));
+}
+
+// destination[x] = extremum of row[x - half .. x + half] cut to the row, for x < width; padded
+// holds copyRowEnds of the row.
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void filterRow(const uint8_t* padded, uint8_t* level, const uint8_t* row,
+                                       uint8_t* destination, int32_t width, int32_t half) {
+    if (half == 1) return directRow<V, Maximum, 3>(padded, row, destination, width);
+    if (half == 2) return directRow<V, Maximum, 5>(padded, row, destination, width);
+    doublingRow<V, Maximum>(padded, level, row, destination, width, half);
 }
 
 // The rows the column pass reads, by padded index (image row + half): the ring of filtered rows
@@ -130,35 +181,38 @@ struct ringFiller {
                 memcpy(slot, row, size_t(job.width));
                 continue;
             }
-            memcpy(b.padded + layout.halfX, row, size_t(job.width));
-            filterRow<V, Maximum>(b.padded, b.level, slot, job.width, layout.halfX);
+            copyRowEnds(row, b.padded, job.width, layout.halfX);
+            filterRow<V, Maximum>(b.padded, b.level, row, slot, job.width, layout.halfX);
         }
     }
 };
 
 // Small column windows: each pair of output rows shares the extremum of the window's inner rows.
-template <typename V, bool Maximum>
+template <typename V, bool Maximum, int32_t Window>
+CIDUT_MORPH_SIMD_TARGET inline void directColumnsAt(const uint8_t* const* r, uint8_t* first,
+                                                    uint8_t* second, int32_t at, int32_t width) {
+    typename V::type inner = V::load(r[1] + at);
+    for (int32_t i = 2; i < Window; ++i) inner = extremum<V, Maximum>(inner, V::load(r[i] + at));
+    put<V>(first, at, width, extremum<V, Maximum>(inner, V::load(r[0] + at)));
+    if (second) put<V>(second, at, width, extremum<V, Maximum>(inner, V::load(r[Window] + at)));
+}
+
+template <typename V, bool Maximum, int32_t Window>
 CIDUT_MORPH_SIMD_TARGET void directColumns(const morphSimdJob& job, const columnRows& rows,
                                            ringFiller<V, Maximum>& filler) {
-    constexpr int32_t n = V::kBytes;
-    const int32_t window = 2 * rows.half + 1;
-    const uint8_t* r[kMorphSimdDirectWindow + 1];
+    const uint8_t* r[Window + 1];
     for (int32_t y = 0; y < job.height; y += 2) {
         filler.through(y + 1 + rows.half);
-        for (int32_t i = 0; i <= window; ++i) r[i] = rows.at(y + i);
+        for (int32_t i = 0; i <= Window; ++i) r[i] = rows.at(y + i);
         uint8_t* first = job.output.pixels + y * job.output.pitch;
         uint8_t* second = y + 1 < job.height ? first + job.output.pitch : nullptr;
-        for (int32_t x = 0; x < job.width; x += n) {
-            const int32_t at = vectorAt<V>(x, job.width);
-            typename V::type inner = V::load(r[1] + at);
-            for (int32_t i = 2; i < window; ++i) {
-                inner = extremum<V, Maximum>(inner, V::load(r[i] + at));
-            }
-            put<V>(first, at, job.width, extremum<V, Maximum>(inner, V::load(r[0] + at)));
-            if (second) {
-                put<V>(second, at, job.width,
-                       extremum<V, Maximum>(inner, V::load(r[window] + at)));
-            }
+        int32_t x = 0;
+        for (; x + V::kBytes <= job.width; x += V::kBytes) {
+            directColumnsAt<V, Maximum, Window>(r, first, second, x, job.width);
+        }
+        if (x < job.width) {
+            directColumnsAt<V, Maximum, Window>(r, first, second, vectorAt<V>(x, job.width),
+                                                job.width);
         }
     }
 }
@@ -218,9 +272,9 @@ CIDUT_MORPH_SIMD_TARGET void runFor(const morphSimdJob& job) {
     ringFiller<V, Maximum> filler{job, layout, b, 0};
     if (layout.halfY == 0) {
         for (int32_t y = 0; y < job.height && layout.halfX > 0; ++y) {
-            memcpy(b.padded + layout.halfX, job.input.pixels + y * job.input.pitch,
-                   size_t(job.width));
-            filterRow<V, Maximum>(b.padded, b.level, job.output.pixels + y * job.output.pitch,
+            const uint8_t* row = job.input.pixels + y * job.input.pitch;
+            copyRowEnds(row, b.padded, job.width, layout.halfX);
+            filterRow<V, Maximum>(b.padded, b.level, row, job.output.pixels + y * job.output.pitch,
                                   job.width, layout.halfX);
         }
         return;
@@ -231,10 +285,15 @@ CIDUT_MORPH_SIMD_TARGET void runFor(const morphSimdJob& job) {
                          job.height, layout.halfY}
             : columnRows{identity, job.input.pixels, job.input.pitch, 0, job.height,
                          layout.halfY};
-    if (2 * layout.halfY + 1 <= kMorphSimdDirectWindow) {
-        directColumns<V, Maximum>(job, rows, filler);
-    } else {
-        blockColumns<V, Maximum>(job, rows, filler, b);
+    switch (layout.halfY) {
+        case 1:
+            return directColumns<V, Maximum, 3>(job, rows, filler);
+        case 2:
+            return directColumns<V, Maximum, 5>(job, rows, filler);
+        case 3:
+            return directColumns<V, Maximum, 7>(job, rows, filler);
+        default:
+            return blockColumns<V, Maximum>(job, rows, filler, b);
     }
 }
 
