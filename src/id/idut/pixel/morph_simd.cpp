@@ -54,7 +54,9 @@ morphSimdLayout morphSimdLayoutOf(int32_t width, int32_t height, int32_t kernelW
     const bool ringed = l.halfY > 0 && (l.halfX > 0 || width < kMorphSimdWidest);
     l.ringSlots = ringed ? static_cast<int32_t>(std::min<int64_t>(2 * windowY, height)) : 0;
     const size_t widest = kMorphSimdWidest;
-    l.rowPitch = vectorRounded(size_t(width));
+    // Ring rows a whole number of kilobytes apart would make loads from one row wait on stores to
+    // another that share their low address bits; three vectors more keep them apart.
+    l.rowPitch = vectorRounded(size_t(width)) + 3 * widest;
     l.paddedRow = vectorRounded(size_t(width) + 2 * size_t(l.halfX) + 2 * widest);
     l.levelRow = l.paddedRow;
     l.identityRow = l.rowPitch + widest;
