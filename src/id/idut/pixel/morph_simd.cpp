@@ -37,6 +37,8 @@ size_t vectorRounded(size_t bytes) {
     return (bytes + unit - 1) / unit * unit;
 }
 
+constexpr int64_t kColumnBlockBytes = 24576;
+
 int32_t halfOf(int32_t kernel) { return kernel > 1 ? cidut::kernelHalfWidth(kernel) : 0; }
 
 }  // namespace
@@ -62,7 +64,11 @@ morphSimdLayout morphSimdLayoutOf(int32_t width, int32_t height, int32_t kernelW
     l.identityRow = l.rowPitch + widest;
     l.ring = size_t(l.ringSlots) * l.rowPitch;
     l.rowPointers = vectorRounded(sizeof(const uint8_t*) * 2 * size_t(windowY));
-    l.suffixes = size_t(windowY) * widest;
+    // A column block's suffixes, a strip of each of its rows, stay within the first-level cache.
+    const int64_t stripFit = kColumnBlockBytes / windowY / widest * widest;
+    l.strip = static_cast<int32_t>(
+        std::max<int64_t>(widest, std::min<int64_t>(stripFit, int64_t(l.rowPitch))));
+    l.suffixes = size_t(windowY + 1) * size_t(l.strip);
     l.total = l.paddedRow + l.levelRow + l.identityRow + l.ring + l.rowPointers + l.suffixes;
     return l;
 }

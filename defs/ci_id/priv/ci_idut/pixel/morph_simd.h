@@ -44,13 +44,14 @@ struct morphSimdLayout {
     int32_t halfX;         // row half-width, 0 when rows are not filtered
     int32_t halfY;         // column half-width, 0 when columns are not filtered
     int32_t ringSlots;     // rows the ring holds, 0 when the column pass reads the input
+    int32_t strip;         // bytes of a row that a column block handles at once
     size_t rowPitch;       // bytes per ring row and per row buffer
     size_t paddedRow;      // a row with halfX identity samples on both sides
     size_t levelRow;       // the doubled spans of the padded row
     size_t identityRow;    // a row of the operation's identity
     size_t ring;           // ringSlots rows of rowPitch bytes
     size_t rowPointers;    // the rows of two column blocks
-    size_t suffixes;       // one vector per row of a column block
+    size_t suffixes;       // a strip per row of a column block, and one for the prefix
     size_t total;
 };
 

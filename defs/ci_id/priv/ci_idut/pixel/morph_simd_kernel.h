@@ -217,34 +217,62 @@ CIDUT_MORPH_SIMD_TARGET void directColumns(const morphSimdJob& job, const column
     }
 }
 
+// One strip of span samples from x0 of a column block: the block's suffix extrema line by line
+// into suffixes (window lines of strip bytes), then output row i is the extremum of suffix line i
+// and the running prefix over the next block's rows, kept in the line after the suffixes. Whole
+// lines keep the stores to each output row together.
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void blockStrip(const uint8_t* const* r, int32_t window, int32_t outputs,
+                                        morphPlane out, int32_t x0, int32_t span, int32_t width,
+                                        uint8_t* suffixes, int32_t strip) {
+    constexpr int32_t n = V::kBytes;
+    uint8_t* last = suffixes + (window - 1) * strip;
+    for (int32_t x = 0; x < span; x += n) {
+        V::store(last + x, V::load(r[window - 1] + vectorAt<V>(x0 + x, width)));
+    }
+    for (int32_t i = window - 2; i >= 0; --i) {
+        uint8_t* line = suffixes + i * strip;
+        for (int32_t x = 0; x < span; x += n) {
+            const typename V::type sample = V::load(r[i] + vectorAt<V>(x0 + x, width));
+            V::store(line + x, extremum<V, Maximum>(sample, V::load(line + strip + x)));
+        }
+    }
+    for (int32_t x = 0; x < span; x += n) {
+        put<V>(out.pixels, vectorAt<V>(x0 + x, width), width, V::load(suffixes + x));
+    }
+    uint8_t* prefix = suffixes + window * strip;
+    memset(prefix, Maximum ? 0 : 255, size_t(strip));
+    for (int32_t i = 1; i < outputs; ++i) {
+        const uint8_t* row = r[window + i - 1];
+        const uint8_t* suffix = suffixes + i * strip;
+        uint8_t* target = out.pixels + i * out.pitch;
+        for (int32_t x = 0; x < span; x += n) {
+            const int32_t at = vectorAt<V>(x0 + x, width);
+            const typename V::type running =
+                extremum<V, Maximum>(V::load(prefix + x), V::load(row + at));
+            V::store(prefix + x, running);
+            put<V>(target, at, width, extremum<V, Maximum>(V::load(suffix + x), running));
+        }
+    }
+}
+
 // Larger column windows, one block of window rows at a time: output row b0 + i is the extremum
 // of the block's suffix from row i and the next block's prefix up to row i - 1.
 template <typename V, bool Maximum>
-CIDUT_MORPH_SIMD_TARGET void blockColumns(const morphSimdJob& job, const columnRows& rows,
-                                          ringFiller<V, Maximum>& filler, const buffers<V>& b) {
-    constexpr int32_t n = V::kBytes;
+CIDUT_MORPH_SIMD_TARGET void blockColumns(const morphSimdJob& job, const morphSimdLayout& layout,
+                                          const columnRows& rows, ringFiller<V, Maximum>& filler,
+                                          const buffers<V>& b) {
     const int32_t window = 2 * rows.half + 1;
     const uint8_t** r = b.rowPointers;
     for (int32_t b0 = 0; b0 < job.height; b0 += window) {
         filler.through(b0 + 2 * window - 2 - rows.half);
         const int32_t outputs = std::min(window, job.height - b0);
         for (int32_t i = 0; i < 2 * window - 1; ++i) r[i] = rows.at(b0 + i);
-        uint8_t* out = job.output.pixels + b0 * job.output.pitch;
-        for (int32_t x = 0; x < job.width; x += n) {
-            const int32_t at = vectorAt<V>(x, job.width);
-            typename V::type suffix = V::load(r[window - 1] + at);
-            V::store(b.suffixes + (window - 1) * n, suffix);
-            for (int32_t i = window - 2; i >= 0; --i) {
-                suffix = extremum<V, Maximum>(suffix, V::load(r[i] + at));
-                V::store(b.suffixes + i * n, suffix);
-            }
-            put<V>(out, at, job.width, suffix);
-            typename V::type prefix = V::load(r[window] + at);
-            for (int32_t i = 1; i < outputs; ++i) {
-                if (i > 1) prefix = extremum<V, Maximum>(prefix, V::load(r[window + i - 1] + at));
-                put<V>(out + i * job.output.pitch, at, job.width,
-                       extremum<V, Maximum>(V::load(b.suffixes + i * n), prefix));
-            }
+        const morphPlane out{job.output.pixels + b0 * job.output.pitch, job.output.pitch};
+        for (int32_t x0 = 0; x0 < job.width; x0 += layout.strip) {
+            blockStrip<V, Maximum>(r, window, outputs, out, x0,
+                                   std::min(layout.strip, job.width - x0), job.width,
+                                   b.suffixes, layout.strip);
         }
     }
 }
@@ -293,7 +321,7 @@ CIDUT_MORPH_SIMD_TARGET void runFor(const morphSimdJob& job) {
         case 3:
             return directColumns<V, Maximum, 7>(job, rows, filler);
         default:
-            return blockColumns<V, Maximum>(job, rows, filler, b);
+            return blockColumns<V, Maximum>(job, layout, rows, filler, b);
     }
 }
 
