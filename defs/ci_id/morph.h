@@ -47,11 +47,14 @@ CI_ID_API int32_t rowExtremaMin(int32_t kernel, const uint8_t* source, uint8_t* 
  * the source window. A kernel equal to the width (height) of R is a proper filter: every window of
  * that row (column) then reaches both ends of it wherever the row allows.
  *
- * The filter runs an optimised kernel (several lines at a time, three operations per sample
- * whatever the kernel) unless the optimisation-inhibit hook forbids L"cidut_morph2d_run" or its
- * working memory (about 256 bytes per pixel of the window's longer side) cannot be had; the
- * portable kernel (the row function along rows and along columns copied into a buffer) gives
- * the same pixels.
+ * On x86 processors the filter runs a vector pass, AVX2 where the processor has it and SSE2
+ * otherwise, chosen at run time: rows by doubling spans of whole vectors, columns by a running
+ * extremum over blocks of one window (a direct one for windows of up to 7 rows), a few operations
+ * per sample whatever the kernel. The optimisation-inhibit hook forbids it by the name
+ * L"cidut_morph2d_run", and the AVX2 pass alone by L"cidut_morph2d_run_avx2"; the portable kernel
+ * (the row function along rows and along columns copied into a buffer) then gives the same
+ * pixels, as it does when the vector pass's working memory (a few rows, and a ring of up to
+ * 2 kh + 2 rows) cannot be had.
  *
  * Statuses: CIMG_STATUS_NOT_BOUND for an unbound source and
  * CIMG_STATUS_INVALID_IMAGE for a source that is not 8-bit; the destination is then unchanged. */

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/pixel/running_extremum.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -82,7 +83,9 @@ size_t morphSimdScratchBytes(int32_t width, int32_t height, int32_t kernelWidth,
 void morphSimdRunSse2(const morphSimdJob& job) { morphsimd::morphSimdRun<sse2Vector>(job); }
 
 morphSimdPass morphSimdPassForThisProcessor() {
-    if (__builtin_cpu_supports("avx2")) return morphSimdRunAvx2;
+    if (__builtin_cpu_supports("avx2") && !cprt_isOptimizationInhibited(L"cidut_morph2d_run_avx2")) {
+        return morphSimdRunAvx2;
+    }
     if (__builtin_cpu_supports("sse2")) return morphSimdRunSse2;
     return nullptr;
 }

@@ -30,7 +30,8 @@ struct morphSimdJob {
 
 using morphSimdPass = void (*)(const morphSimdJob& job);
 
-// The pass for this processor, or null where no vector pass is built.
+// The pass for this processor, or null where no vector pass is built. The optimisation-inhibit
+// hook can forbid the AVX2 pass alone, by the name L"cidut_morph2d_run_avx2", leaving SSE2.
 morphSimdPass morphSimdPassForThisProcessor();
 
 size_t morphSimdScratchBytes(int32_t width, int32_t height, int32_t kernelWidth,
