@@ -59,20 +59,8 @@ struct buffers {
     uint8_t* suffixes;
 };
 
-// Where the samples padded[at .. at + reach + kBytes - 1] of a row padded by half on both sides
-// are read from: the row itself when they all lie inside it, else the padded copy, which holds
-// the identity beyond the row and the row's first and last kBytes + 2 half samples.
-template <typename V>
-CIDUT_MORPH_SIMD_TARGET inline const uint8_t* paddedSource(const uint8_t* padded,
-                                                          const uint8_t* row, int32_t width,
-                                                          int32_t half, int32_t at,
-                                                          int32_t reach) {
-    const bool inside = at >= half && at + reach + V::kBytes <= width + half;
-    return inside ? row - half : padded;
-}
-
-// Copies into padded (after its half identity samples) the parts of the row paddedSource may
-// read there.
+// Copies into padded (after its half identity samples) the row's first and last kBytes + 2 half
+// samples: the vectors that reach beyond the row read them there, beside the identity.
 inline void copyRowEnds(const uint8_t* row, uint8_t* padded, int32_t width, int32_t half) {
     const int32_t ends = kMorphSimdWidest + 2 * half;
     if (width <= 2 * ends) {
@@ -83,33 +71,39 @@ inline void copyRowEnds(const uint8_t* row, uint8_t* padded, int32_t width, int3
     memcpy(padded + half + width - ends, row + width - ends, size_t(ends));
 }
 
-// The extremum of the Window samples from padded index at on.
 template <typename V, bool Maximum, int32_t Window>
-CIDUT_MORPH_SIMD_TARGET inline typename V::type directRowAt(const uint8_t* padded,
-                                                           const uint8_t* row, int32_t width,
-                                                           int32_t at) {
-    const uint8_t* from = paddedSource<V>(padded, row, width, Window / 2, at, Window - 1);
-    typename V::type best = V::load(from + at);
+CIDUT_MORPH_SIMD_TARGET inline typename V::type windowFrom(const uint8_t* samples) {
+    typename V::type best = V::load(samples);
     for (int32_t d = 1; d < Window; ++d) {
-        best = extremum<V, Maximum>(best, V::load(from + at + d));
+        best = extremum<V, Maximum>(best, V::load(samples + d));
     }
     return best;
 }
 
+// Small windows read every sample: the first and last vectors from padded, the others from the
+// row itself.
 template <typename V, bool Maximum, int32_t Window>
 CIDUT_MORPH_SIMD_TARGET void directRow(const uint8_t* padded, const uint8_t* row,
                                        uint8_t* destination, int32_t width) {
-    int32_t x = 0;
-    for (; x + V::kBytes <= width; x += V::kBytes) {
-        V::store(destination + x, directRowAt<V, Maximum, Window>(padded, row, width, x));
+    constexpr int32_t n = V::kBytes;
+    constexpr int32_t half = Window / 2;
+    if (width < n) {
+        put<V>(destination, 0, width, windowFrom<V, Maximum, Window>(padded));
+        return;
     }
-    if (x == width) return;
-    const int32_t at = vectorAt<V>(x, width);
-    put<V>(destination, at, width, directRowAt<V, Maximum, Window>(padded, row, width, at));
+    V::store(destination, windowFrom<V, Maximum, Window>(padded));
+    int32_t x = n;
+    for (; x + n + half <= width; x += n) {
+        V::store(destination + x, windowFrom<V, Maximum, Window>(row - half + x));
+    }
+    for (; x < width; x += n) {
+        const int32_t at = std::min(x, width - n);
+        V::store(destination + at, windowFrom<V, Maximum, Window>(padded + at));
+    }
 }
 
 // Larger windows double spans: each level is the extremum of two spans of the level below (the
-// first read from the row where it can be, the others in place in level), up to the largest
+// first read from the row away from its ends, the others in place in level), up to the largest
 // power of two inside the window, two overlapping spans of which then cover it.
 template <typename V, bool Maximum>
 CIDUT_MORPH_SIMD_TARGET void doublingRow(const uint8_t* padded, uint8_t* level,
@@ -117,10 +111,15 @@ CIDUT_MORPH_SIMD_TARGET void doublingRow(const uint8_t* padded, uint8_t* level,
                                          int32_t width, int32_t half) {
     constexpr int32_t n = V::kBytes;
     const int32_t window = 2 * half + 1;
-    for (int32_t x = 0; x < width + window - 2; x += n) {
-        const uint8_t* from = paddedSource<V>(padded, row, width, half, x, 1);
-        V::store(level + x, extremum<V, Maximum>(V::load(from + x), V::load(from + x + 1)));
+    const int32_t pairs = width + window - 2;
+    int32_t x = 0;
+    for (; x < pairs && x < half; x += n) {
+        V::store(level + x, windowFrom<V, Maximum, 2>(padded + x));
     }
+    for (; x < pairs && x + n + 1 <= width + half; x += n) {
+        V::store(level + x, windowFrom<V, Maximum, 2>(row - half + x));
+    }
+    for (; x < pairs; x += n) V::store(level + x, windowFrom<V, Maximum, 2>(padded + x));
     int32_t top = 2;
     for (; 2 * top <= window; top *= 2) {
         for (int32_t x = 0; x < width + window - 2 * top; x += n) {
@@ -128,8 +127,7 @@ CIDUT_MORPH_SIMD_TARGET void doublingRow(const uint8_t* padded, uint8_t* level,
         }
     }
     const int32_t reach = window - top;
-    int32_t x = 0;
-    for (; x + n <= width; x += n) {
+    for (x = 0; x + n <= width; x += n) {
         V::store(destination + x,
                  extremum<V, Maximum>(V::load(level + x), V::load(level + x + reach)));
     }
@@ -205,12 +203,18 @@ struct ringFiller {
     }
 };
 
+template <typename V, bool Maximum, int32_t Rows>
+CIDUT_MORPH_SIMD_TARGET inline typename V::type windowFrom(const uint8_t* const* rows, int32_t at) {
+    typename V::type best = V::load(rows[0] + at);
+    for (int32_t i = 1; i < Rows; ++i) best = extremum<V, Maximum>(best, V::load(rows[i] + at));
+    return best;
+}
+
 // Small column windows: each pair of output rows shares the extremum of the window's inner rows.
 template <typename V, bool Maximum, int32_t Window>
 CIDUT_MORPH_SIMD_TARGET inline void directColumnsAt(const uint8_t* const* r, uint8_t* first,
                                                     uint8_t* second, int32_t at, int32_t width) {
-    typename V::type inner = V::load(r[1] + at);
-    for (int32_t i = 2; i < Window; ++i) inner = extremum<V, Maximum>(inner, V::load(r[i] + at));
+    const typename V::type inner = windowFrom<V, Maximum, Window - 1>(r + 1, at);
     put<V>(first, at, width, extremum<V, Maximum>(inner, V::load(r[0] + at)));
     if (second) put<V>(second, at, width, extremum<V, Maximum>(inner, V::load(r[Window] + at)));
 }
@@ -218,6 +222,7 @@ CIDUT_MORPH_SIMD_TARGET inline void directColumnsAt(const uint8_t* const* r, uin
 template <typename V, bool Maximum, int32_t Window>
 CIDUT_MORPH_SIMD_TARGET void directColumns(const morphSimdJob& job, const columnRows& rows,
                                            ringFiller<V, Maximum>& filler) {
+    constexpr int32_t n = V::kBytes;
     const uint8_t* r[Window + 1];
     for (int32_t y = 0; y < job.height; y += 2) {
         filler.through(y + 1 + rows.half);
@@ -229,10 +234,14 @@ CIDUT_MORPH_SIMD_TARGET void directColumns(const morphSimdJob& job, const column
             prefetchRow(second + kPrefetchRows * job.output.pitch, job.width, true);
         }
         int32_t x = 0;
-        for (; x + V::kBytes <= job.width; x += V::kBytes) {
-            directColumnsAt<V, Maximum, Window>(r, first, second, x, job.width);
+        if (second) {
+            for (; x + n <= job.width; x += n) {
+                const typename V::type inner = windowFrom<V, Maximum, Window - 1>(r + 1, x);
+                V::store(first + x, extremum<V, Maximum>(inner, V::load(r[0] + x)));
+                V::store(second + x, extremum<V, Maximum>(inner, V::load(r[Window] + x)));
+            }
         }
-        if (x < job.width) {
+        for (; x < job.width; x += n) {
             directColumnsAt<V, Maximum, Window>(r, first, second, vectorAt<V>(x, job.width),
                                                 job.width);
         }
