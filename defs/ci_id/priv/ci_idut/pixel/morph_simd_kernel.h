@@ -251,11 +251,13 @@ CIDUT_MORPH_SIMD_TARGET void directColumns(const morphSimdJob& job, const column
 // One strip of span samples from x0 of a column block: the block's suffix extrema line by line
 // into suffixes (window lines of strip bytes), then output row i is the extremum of suffix line i
 // and the running prefix over the next block's rows, kept in the line after the suffixes. Whole
-// lines keep the stores to each output row together.
+// lines keep the stores to each output row together; the same strip of the next block's first
+// following rows is prefetched as each row is stored.
 template <typename V, bool Maximum>
 CIDUT_MORPH_SIMD_TARGET void blockStrip(const uint8_t* const* r, int32_t window, int32_t outputs,
-                                        morphPlane out, int32_t x0, int32_t span, int32_t width,
-                                        uint8_t* suffixes, int32_t strip) {
+                                        int32_t following, morphPlane out, int32_t x0,
+                                        int32_t span, int32_t width, uint8_t* suffixes,
+                                        int32_t strip) {
     constexpr int32_t n = V::kBytes;
     uint8_t* last = suffixes + (window - 1) * strip;
     for (int32_t x = 0; x < span; x += n) {
@@ -273,7 +275,9 @@ CIDUT_MORPH_SIMD_TARGET void blockStrip(const uint8_t* const* r, int32_t window,
     }
     uint8_t* prefix = suffixes + window * strip;
     memset(prefix, Maximum ? 0 : 255, size_t(strip));
-    for (int32_t i = 1; i < outputs; ++i) {
+    for (int32_t i = 0; i < outputs; ++i) {
+        if (i < following) prefetchRow(out.pixels + (window + i) * out.pitch + x0, span, true);
+        if (i == 0) continue;
         const uint8_t* row = r[window + i - 1];
         const uint8_t* suffix = suffixes + i * strip;
         uint8_t* target = out.pixels + i * out.pitch;
@@ -298,10 +302,11 @@ CIDUT_MORPH_SIMD_TARGET void blockColumns(const morphSimdJob& job, const morphSi
     for (int32_t b0 = 0; b0 < job.height; b0 += window) {
         filler.through(b0 + 2 * window - 2 - rows.half);
         const int32_t outputs = std::min(window, job.height - b0);
+        const int32_t following = std::max(0, std::min(window, job.height - b0 - window));
         for (int32_t i = 0; i < 2 * window - 1; ++i) r[i] = rows.at(b0 + i);
         const morphPlane out{job.output.pixels + b0 * job.output.pitch, job.output.pitch};
         for (int32_t x0 = 0; x0 < job.width; x0 += layout.strip) {
-            blockStrip<V, Maximum>(r, window, outputs, out, x0,
+            blockStrip<V, Maximum>(r, window, outputs, following, out, x0,
                                    std::min(layout.strip, job.width - x0), job.width,
                                    b.suffixes, layout.strip);
         }
