@@ -1,8 +1,9 @@
 // The vector morphology pass, written once over a vector type and compiled once per instruction
 // set. An including file defines CIDUT_MORPH_SIMD_TARGET (the target attribute of its functions)
 // and a vector type V in an unnamed namespace (type, kBytes, load, store, max, min; unaligned
-// loads and stores), then calls morphSimdRun<V>. Only templates on V live here, so nothing built
-// for one instruction set can be shared with a file built for another.
+// loads and stores), then calls morphSimdRun<V>. Every function built for the instruction set is
+// a template on V, a type of that file alone, so none can stand in for another file's; the few
+// plain helpers here are built for the baseline in every file.
 #pragma once
 
 #include <stdint.h>
@@ -49,8 +50,7 @@ CIDUT_MORPH_SIMD_TARGET inline void put(uint8_t* row, int32_t at, int32_t width,
 }
 
 // The buffers of one job, carved from its scratch.
-template <typename V>
-struct buffers {
+struct jobBuffers {
     uint8_t* padded;
     uint8_t* level;
     const uint8_t* identity;
@@ -181,7 +181,7 @@ template <typename V, bool Maximum>
 struct ringFiller {
     const morphSimdJob& job;
     const morphSimdLayout& layout;
-    const buffers<V>& b;
+    const jobBuffers& b;
     int32_t filled;
 
     CIDUT_MORPH_SIMD_TARGET void through(int32_t lastRow) {
@@ -296,7 +296,7 @@ CIDUT_MORPH_SIMD_TARGET void blockStrip(const uint8_t* const* r, int32_t window,
 template <typename V, bool Maximum>
 CIDUT_MORPH_SIMD_TARGET void blockColumns(const morphSimdJob& job, const morphSimdLayout& layout,
                                           const columnRows& rows, ringFiller<V, Maximum>& filler,
-                                          const buffers<V>& b) {
+                                          const jobBuffers& b) {
     const int32_t window = 2 * rows.half + 1;
     const uint8_t** r = b.rowPointers;
     for (int32_t b0 = 0; b0 < job.height; b0 += window) {
@@ -313,42 +313,48 @@ CIDUT_MORPH_SIMD_TARGET void blockColumns(const morphSimdJob& job, const morphSi
     }
 }
 
+// The buffers laid out in scratch, with the padded rows and the identity row filled with the
+// operation's identity.
+inline jobBuffers carveBuffers(const morphSimdLayout& layout, uint8_t* scratch, uint8_t identity) {
+    jobBuffers b;
+    b.padded = scratch;
+    b.level = b.padded + layout.paddedRow;
+    uint8_t* identityRow = b.level + layout.levelRow;
+    b.identity = identityRow;
+    b.ring = identityRow + layout.identityRow;
+    b.rowPointers = reinterpret_cast<const uint8_t**>(b.ring + layout.ring);
+    b.suffixes = b.ring + layout.ring + layout.rowPointers;
+    memset(b.padded, identity, layout.paddedRow + layout.levelRow + layout.identityRow);
+    return b;
+}
+
+template <typename V, bool Maximum>
+CIDUT_MORPH_SIMD_TARGET void rowsOnly(const morphSimdJob& job, int32_t half,
+                                      const jobBuffers& b) {
+    for (int32_t y = 0; y < job.height; ++y) {
+        const uint8_t* row = job.input.pixels + y * job.input.pitch;
+        copyRowEnds(row, b.padded, job.width, half);
+        filterRow<V, Maximum>(b.padded, b.level, row, job.output.pixels + y * job.output.pitch,
+                              job.width, half);
+    }
+}
+
 template <typename V, bool Maximum>
 CIDUT_MORPH_SIMD_TARGET void runFor(const morphSimdJob& job) {
     const morphSimdLayout layout =
         morphSimdLayoutOf(job.width, job.height, job.kernelWidth, job.kernelHeight);
-    uint8_t* next = job.scratch;
-    auto carve = [&next](size_t bytes) {
-        uint8_t* piece = next;
-        next += bytes;
-        return piece;
-    };
-    buffers<V> b;
-    b.padded = carve(layout.paddedRow);
-    b.level = carve(layout.levelRow);
-    uint8_t* identity = carve(layout.identityRow);
-    b.identity = identity;
-    b.ring = carve(layout.ring);
-    b.rowPointers = reinterpret_cast<const uint8_t**>(carve(layout.rowPointers));
-    b.suffixes = carve(layout.suffixes);
-    const uint8_t fill = Maximum ? 0 : 255;
-    memset(b.padded, fill, layout.paddedRow + layout.levelRow + layout.identityRow);
-    ringFiller<V, Maximum> filler{job, layout, b, 0};
+    const jobBuffers b = carveBuffers(layout, job.scratch, Maximum ? 0 : 255);
     if (layout.halfY == 0) {
-        for (int32_t y = 0; y < job.height && layout.halfX > 0; ++y) {
-            const uint8_t* row = job.input.pixels + y * job.input.pitch;
-            copyRowEnds(row, b.padded, job.width, layout.halfX);
-            filterRow<V, Maximum>(b.padded, b.level, row, job.output.pixels + y * job.output.pitch,
-                                  job.width, layout.halfX);
-        }
+        if (layout.halfX > 0) rowsOnly<V, Maximum>(job, layout.halfX, b);
         return;
     }
     const columnRows rows =
         layout.ringSlots > 0
-            ? columnRows{identity, b.ring, intptr_t(layout.rowPitch), layout.ringSlots,
+            ? columnRows{b.identity, b.ring, intptr_t(layout.rowPitch), layout.ringSlots,
                          job.height, layout.halfY}
-            : columnRows{identity, job.input.pixels, job.input.pitch, 0, job.height,
+            : columnRows{b.identity, job.input.pixels, job.input.pitch, 0, job.height,
                          layout.halfY};
+    ringFiller<V, Maximum> filler{job, layout, b, 0};
     switch (layout.halfY) {
         case 1:
             return directColumns<V, Maximum, 3>(job, rows, filler);
