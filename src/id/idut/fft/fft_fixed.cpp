@@ -9,6 +9,7 @@
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/fft/block_transpose.h"
+#include "ci_id/priv/ci_idut/fft/fft_fixed_lanes.h"
 #include "ci_id/priv/ci_idut/fft/fft_fixed_kernel.h"
 #include "ci_id/status.h"
 
@@ -54,6 +55,42 @@ void swapQuadrants(T* values, int32_t n) {
 // The pixel scale that keeps a row sum of 8-bit values below 2^31.
 inline int32_t pixelScale32(int log2n) { return static_cast<int32_t>((1u << (31 - log2n)) / 255u); }
 
+#if CIDUT_FFT_HAVE_LANES
+// forward32 with both passes run over whole rows, four transforms per vector: the pixels go in
+// transposed, so the row transforms run down the columns of the working array; the transpose
+// between the passes brings the column transforms to the same form. Every value goes through the
+// same operations as in forward32, so the results are identical.
+void forward32ByRows(int32_t centre, int32_t outShift, const uint8_t* pixels,
+                     cf_fixedComplex32* spectrum, cf_fixedComplex32* scratch, int32_t width,
+                     int32_t height, int32_t topRows, int32_t bottomRows, int log2w, int log2h) {
+    const int32_t scale = pixelScale32(log2w);
+    transposeBlocks(pixels, height, width, spectrum, 0, 0,
+                    [scale](uint8_t p) { return cf_fixedComplex32{p * scale, 0}; });
+    for (int32_t c = 0; c < width; ++c) {
+        cf_fixedComplex32* column = spectrum + intptr_t{c} * height;
+        std::memset(column, 0, sizeof(cf_fixedComplex32) * size_t(topRows));
+        std::memset(column + height - bottomRows, 0, sizeof(cf_fixedComplex32) * size_t(bottomRows));
+    }
+    kernel::forward32Lanes(spectrum, scratch, log2w, height);
+    transposeBlocks(scratch, width, height, spectrum, 0, 0,
+                    [log2h](cf_fixedComplex32 v) { return shifted(v, log2h); });
+    kernel::forward32Lanes(spectrum, scratch, log2h, width);
+    if (!centre) {
+        std::memcpy(spectrum, scratch, sizeof(cf_fixedComplex32) * size_t(width) * size_t(height));
+        return;
+    }
+    const int32_t half = width / 2;
+    for (int32_t v = 0; v < height; ++v) {
+        const cf_fixedComplex32* from = scratch + intptr_t{v} * width;
+        cf_fixedComplex32* to = spectrum + intptr_t{(v + height / 2) % height} * width;
+        for (int32_t u = 0; u < half; ++u) {
+            to[u + half] = shifted(from[u], outShift);
+            to[u] = shifted(from[u + half], outShift);
+        }
+    }
+}
+#endif
+
 int32_t forward32(int32_t centre, int32_t outShift, const uint8_t* pixels,
                   cf_fixedComplex32* spectrum, int32_t width, int32_t height, int32_t topRows,
                   int32_t bottomRows, int log2w, int log2h) {
@@ -62,6 +99,13 @@ int32_t forward32(int32_t centre, int32_t outShift, const uint8_t* pixels,
     cf_fixedComplex32* scratch = nullptr;
     int32_t status = allocScratch(scope, &block, size_t(width) * size_t(height), &scratch);
     if (status < 0) return status;
+#if CIDUT_FFT_HAVE_LANES
+    if (kernel::lanesAvailable() && !cprt_isOptimizationInhibited(L"cidut_fftFixedLanes")) {
+        forward32ByRows(centre, outShift, pixels, spectrum, scratch, width, height, topRows,
+                        bottomRows, log2w, log2h);
+        return scope.close(status);
+    }
+#endif
     const int32_t scale = pixelScale32(log2w);
     for (int32_t r = 0; r < height; ++r) {
         cf_fixedComplex32* out = scratch + intptr_t{r} * width;
