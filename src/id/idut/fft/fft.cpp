@@ -8,6 +8,7 @@
 #include "ci_id/platform/csys_cleanup.h"
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
+#include "ci_id/priv/ci_idut/fft/fft_lanes.h"
 #include "ci_id/priv/ci_idut/pixel/image_window.h"
 #include "ci_id/status.h"
 
@@ -85,6 +86,93 @@ int32_t fft2D(double* data, int32_t width, int32_t height, bool rowsOnly, double
     return 0;
 }
 
+#if CIDUT_FFT_HAVE_LANES
+// The twiddle of every butterfly column of every stage, by fft1D's recurrence in fft1D's order,
+// at the places radix2Lanes reads them.
+void stageTwiddles(int32_t n, double* table) {
+    for (int32_t half = 1, stage = 0; half < n; half <<= 1, ++stage) {
+        const double stepRe = kSeedCos[stage];
+        const double stepIm = -kSeedSin[stage];
+        double wRe = 1.0;
+        double wIm = 0.0;
+        for (int32_t m = 0; m < half; ++m) {
+            table[2 * (half - 1 + m)] = wRe;
+            table[2 * (half - 1 + m) + 1] = wIm;
+            double next = wRe * stepRe - wIm * stepIm;
+            wIm = wRe * stepIm + wIm * stepRe;
+            wRe = next;
+        }
+    }
+}
+
+// Calls move(r, c) for every element of a rows x cols array in tiles of 8 x 8, so that a
+// transpose keeps both its source and its destination lines in cache.
+template <typename Move>
+void inTiles(int32_t rows, int32_t cols, Move move) {
+    constexpr int32_t kTile = 8;
+    for (int32_t r0 = 0; r0 < rows; r0 += kTile) {
+        const int32_t r1 = r0 + kTile < rows ? r0 + kTile : rows;
+        for (int32_t c0 = 0; c0 < cols; c0 += kTile) {
+            const int32_t c1 = c0 + kTile < cols ? c0 + kTile : cols;
+            for (int32_t r = r0; r < r1; ++r) {
+                for (int32_t c = c0; c < c1; ++c) move(r, c);
+            }
+        }
+    }
+}
+
+// Room, in doubles, for fft2DByRows's transposed copy, twiddles and bit-reversal tables.
+size_t byRowsScratchValues(int32_t width, int32_t height) {
+    return 2 * size_t(width) * size_t(height) + 3 * (size_t(width) + size_t(height));
+}
+
+void bitReversals(int32_t n, int32_t* reversed) {
+    for (int32_t i = 0; i < n; ++i) reversed[i] = bitReverse(i, n);
+}
+
+// fft2D of the window's pixels with every transform run down the rows of a transposed copy, many
+// transforms per vector: the pixels go to work transposed and in bit-reversed order, the row
+// transforms run, and the transpose back into data (bit-reversing the rows for the column
+// transforms) lets the column transforms run the same way. Each transform sees the same values
+// and operations as in fft1D, so data ends bit for bit as fft2D leaves it.
+int32_t fft2DByRows(const cimg_windowConst& in, double* data, bool rowsOnly, double* scratch) {
+    const int32_t width = in.width;
+    const int32_t height = in.height;
+    double* work = scratch;
+    double* twiddles = work + 2 * intptr_t{width} * height;
+    int32_t* reversedColumns =
+        reinterpret_cast<int32_t*>(twiddles + 2 * (intptr_t{width} + height));
+    int32_t* reversedRows = reversedColumns + width;
+    int32_t status = csys_attention_check();
+    if (status < 0) return status;
+    bitReversals(width, reversedColumns);
+    inTiles(height, width, [&](int32_t r, int32_t c) {
+        double* to = work + 2 * (intptr_t{reversedColumns[c]} * height + r);
+        to[0] = cidut::pixelRow<uint8_t>(in, r)[c];
+        to[1] = 0.0;
+    });
+    stageTwiddles(width, twiddles);
+    cidut::radix2Lanes(work, width, height, twiddles);
+    status = csys_attention_check();
+    if (status < 0) return status;
+    if (rowsOnly) {
+        for (int32_t r = 0; r < height; ++r) reversedRows[r] = r;
+    } else {
+        bitReversals(height, reversedRows);
+    }
+    inTiles(width, height, [&](int32_t u, int32_t r) {
+        const double* from = work + 2 * (intptr_t{u} * height + r);
+        double* to = data + 2 * (intptr_t{reversedRows[r]} * width + u);
+        to[0] = from[0];
+        to[1] = from[1];
+    });
+    if (rowsOnly) return 0;
+    stageTwiddles(height, twiddles);
+    cidut::radix2Lanes(data, height, width, twiddles);
+    return 0;
+}
+#endif
+
 int32_t checkSizes(int32_t width, int32_t height, bool rowsOnly) {
     if (!isPowerOfTwo(width) || (!rowsOnly && !isPowerOfTwo(height))) {
         return CID_STATUS_NOT_POWER_OF_TWO;
@@ -130,12 +218,49 @@ void writeOutput(const double* data, int32_t rowValues, int32_t count, int32_t h
     }
 }
 
-// Space for the complex window and one column.
-int32_t allocComplex(int32_t width, int32_t height, void** block) {
+// Uncleared room for count doubles: every route writes its buffers in full before reading them.
+int32_t allocValues(size_t count, void** block) {
+    size_t bytes = 0;
+    int32_t status = csys_size_multiply(count, sizeof(double), &bytes);
+    if (status < 0) return status;
+    return csys_memory_allocFastMem_internal(bytes, block);
+}
+
+// Whether the transforms run down the rows of transposed copies (fft2DByRows) rather than one
+// by one.
+bool transformsByRows(bool rowsOnly) {
+#if CIDUT_FFT_HAVE_LANES
+    return cidut::fftLanesAvailable() &&
+           !cprt_isOptimizationInhibited(rowsOnly ? L"cf1DRealFFT" : L"cf2DFFT");
+#else
+    (void)rowsOnly;
+    return false;
+#endif
+}
+
+// Doubles of scratch that transformWindow needs beside the complex window.
+size_t scratchValues(int32_t width, int32_t height, bool byRows) {
+    return byRows ? byRowsScratchValues(width, height) : 2 * size_t(height);
+}
+
+// The window's transforms into data (2 W H doubles) by either route.
+int32_t transformWindow(const cimg_windowConst& in, double* data, bool rowsOnly, bool byRows,
+                        double* scratch) {
+#if CIDUT_FFT_HAVE_LANES
+    if (byRows) return fft2DByRows(in, data, rowsOnly, scratch);
+#else
+    (void)byRows;
+#endif
+    loadWindow(in, data);
+    return fft2D(data, in.width, in.height, rowsOnly, scratch);
+}
+
+// Space for the complex window and the scratch of the chosen route.
+int32_t allocComplex(int32_t width, int32_t height, bool byRows, void** block) {
     size_t count = 0;
     int32_t status = csys_size_multiply(size_t(width), size_t(height), &count);
     if (status < 0) return status;
-    return csys_memory_allocArray_internal(2 * (count + size_t(height)), sizeof(double), block);
+    return allocValues(2 * count + scratchValues(width, height, byRows), block);
 }
 
 }  // namespace
@@ -155,13 +280,13 @@ int32_t cfPelFFT(const cimg_imageConst* source, cimg_image* destination, int32_t
     if (status < 0) return status;
     csys::cleanupScope<2> scope;
     void* block = nullptr;
-    status = allocComplex(in.width, in.height, &block);
+    const bool byRows = transformsByRows(rowsOnly != 0);
+    status = allocComplex(in.width, in.height, byRows, &block);
     if (status < 0) return status;
     scope.scratch<csys_memory_free_internal>(&block);
     double* data = static_cast<double*>(block);
-    loadWindow(in, data);
     status =
-        fft2D(data, in.width, in.height, rowsOnly != 0, data + 2 * intptr_t{in.width} * in.height);
+        transformWindow(in, data, rowsOnly != 0, byRows, data + 2 * intptr_t{in.width} * in.height);
     if (status < 0) return scope.close(status);
     const int32_t count = rowsOnly ? in.width / 2 : in.width;
     cimg_image fresh;
@@ -186,12 +311,12 @@ int32_t cidut_2dFFTPwrSpec_win8_(const cimg_imageConst* source, double* work, in
     CSTD_ASSERT(int64_t{workSize} == 2 * int64_t{in.width} * in.height);
     cimg_image_setUnbound(destination);
     csys::cleanupScope<2> scope;
-    void* column = nullptr;
-    status = csys_memory_allocArray_internal(2 * size_t(in.height), sizeof(double), &column);
+    void* scratch = nullptr;
+    const bool byRows = transformsByRows(false);
+    status = allocValues(scratchValues(in.width, in.height, byRows), &scratch);
     if (status < 0) return status;
-    scope.scratch<csys_memory_free_internal>(&column);
-    loadWindow(in, work);
-    status = fft2D(work, in.width, in.height, false, static_cast<double*>(column));
+    scope.scratch<csys_memory_free_internal>(&scratch);
+    status = transformWindow(in, work, false, byRows, static_cast<double*>(scratch));
     if (status < 0) return scope.close(status);
     cimg_image fresh;
     cimg_image_constructUnbound(&fresh);

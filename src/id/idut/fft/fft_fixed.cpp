@@ -9,8 +9,8 @@
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/fft/block_transpose.h"
-#include "ci_id/priv/ci_idut/fft/fft_fixed_lanes.h"
 #include "ci_id/priv/ci_idut/fft/fft_fixed_kernel.h"
+#include "ci_id/priv/ci_idut/fft/fft_lanes.h"
 #include "ci_id/status.h"
 
 namespace {
@@ -18,9 +18,12 @@ namespace {
 using cidut::transposeBlocks;
 namespace kernel = cidut::fftfixed;
 
+// Uncleared: every transform writes its scratch in full before reading it.
 template <typename T, int Capacity>
 int32_t allocScratch(csys::cleanupScope<Capacity>& scope, void** block, size_t count, T** typed) {
-    int32_t status = csys_memory_allocArray_internal(count, sizeof(T), block);
+    size_t bytes = 0;
+    int32_t status = csys_size_multiply(count, sizeof(T), &bytes);
+    if (status >= 0) status = csys_memory_allocFastMem_internal(bytes, block);
     if (status < 0) return status;
     scope.template scratch<csys_memory_free_internal>(block);
     *typed = static_cast<T*>(*block);
@@ -64,12 +67,14 @@ void forward32ByRows(int32_t centre, int32_t outShift, const uint8_t* pixels,
                      cf_fixedComplex32* spectrum, cf_fixedComplex32* scratch, int32_t width,
                      int32_t height, int32_t topRows, int32_t bottomRows, int log2w, int log2h) {
     const int32_t scale = pixelScale32(log2w);
-    transposeBlocks(pixels, height, width, spectrum, 0, 0,
-                    [scale](uint8_t p) { return cf_fixedComplex32{p * scale, 0}; });
+    transposeBlocks(pixels, height, width, spectrum, 0, 0, [scale](uint8_t p) {
+        return cf_fixedComplex32{p * scale, 0};
+    });
     for (int32_t c = 0; c < width; ++c) {
         cf_fixedComplex32* column = spectrum + intptr_t{c} * height;
         std::memset(column, 0, sizeof(cf_fixedComplex32) * size_t(topRows));
-        std::memset(column + height - bottomRows, 0, sizeof(cf_fixedComplex32) * size_t(bottomRows));
+        std::memset(column + height - bottomRows, 0,
+                    sizeof(cf_fixedComplex32) * size_t(bottomRows));
     }
     kernel::forward32Lanes(spectrum, scratch, log2w, height);
     transposeBlocks(scratch, width, height, spectrum, 0, 0,
@@ -100,7 +105,7 @@ int32_t forward32(int32_t centre, int32_t outShift, const uint8_t* pixels,
     int32_t status = allocScratch(scope, &block, size_t(width) * size_t(height), &scratch);
     if (status < 0) return status;
 #if CIDUT_FFT_HAVE_LANES
-    if (kernel::lanesAvailable() && !cprt_isOptimizationInhibited(L"cidut_fftFixedLanes")) {
+    if (cidut::fftLanesAvailable() && !cprt_isOptimizationInhibited(L"cidut_fftFixedLanes")) {
         forward32ByRows(centre, outShift, pixels, spectrum, scratch, width, height, topRows,
                         bottomRows, log2w, log2h);
         return scope.close(status);

@@ -3,18 +3,18 @@
 // multiply of the even lanes, and since only bits 31 .. 62 of a product survive the cast back to
 // 32 bits, a logical shift by 31 keeps exactly what the arithmetic shift of the portable kernel
 // keeps. Additions wrap in 32 bits as there.
-#include "ci_id/priv/ci_idut/fft/fft_fixed_lanes.h"
+#include "ci_id/priv/ci_idut/fft/fft_lanes.h"
 
 #if CIDUT_FFT_HAVE_LANES
 #include <immintrin.h>
 
 #include "ci_id/priv/ci_idut/fft/fft_fixed_kernel.h"
 
+#define CIDUT_AVX2 __attribute__((target("avx2")))
+
 namespace cidut {
 namespace fftfixed {
 namespace {
-
-#define CIDUT_AVX2 __attribute__((target("avx2")))
 
 // Odd 32-bit lanes (imaginary parts) from b, even ones (real parts) from a.
 CIDUT_AVX2 inline __m256i realOfImagOf(__m256i a, __m256i b) {
@@ -119,8 +119,6 @@ CIDUT_AVX2 void finalRadix4(const cf_fixedComplex32* work, cf_fixedComplex32* ou
 }
 
 }  // namespace
-
-bool lanesAvailable() { return __builtin_cpu_supports("avx2"); }
 
 void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, int32_t lanes) {
     const int32_t n = int32_t{1} << log2n;

@@ -1,0 +1,121 @@
+// AVX form of the radix-2 double butterflies over whole rows: two complex values per vector, the
+// product t = w * x formed as (wRe x) -/+ (wIm swapped x) by one add-subtract, which rounds
+// each part exactly as the portable wRe*re - wIm*im and wRe*im + wIm*re do (no fused
+// multiply-add is enabled here, so every product is rounded on its own as there).
+#include "ci_id/priv/ci_idut/fft/fft_lanes.h"
+
+#if CIDUT_FFT_HAVE_LANES
+#include <immintrin.h>
+
+#define CIDUT_AVX2 __attribute__((target("avx2")))
+
+namespace cidut {
+namespace {
+
+struct twiddle256 {
+    __m256d re;
+    __m256d im;
+};
+
+CIDUT_AVX2 inline twiddle256 broadcast(const double* w) {
+    return {_mm256_set1_pd(w[0]), _mm256_set1_pd(w[1])};
+}
+
+// a, b = a + w b, a - w b for two complex values in each vector.
+CIDUT_AVX2 inline void butterfly(__m256d& a, __m256d& b, twiddle256 w) {
+    const __m256d t =
+        _mm256_addsub_pd(_mm256_mul_pd(w.re, b), _mm256_mul_pd(w.im, _mm256_permute_pd(b, 0x5)));
+    b = _mm256_sub_pd(a, t);
+    a = _mm256_add_pd(a, t);
+}
+
+// The same for one complex value.
+CIDUT_AVX2 inline void butterfly(__m128d& a, __m128d& b, twiddle256 w) {
+    const __m128d t =
+        _mm_addsub_pd(_mm_mul_pd(_mm256_castpd256_pd128(w.re), b),
+                      _mm_mul_pd(_mm256_castpd256_pd128(w.im), _mm_shuffle_pd(b, b, 1)));
+    b = _mm_sub_pd(a, t);
+    a = _mm_add_pd(a, t);
+}
+
+// Loads and stores of two complex values (256 bits) or one (128 bits).
+CIDUT_AVX2 inline void load(__m256d& v, const double* p) { v = _mm256_loadu_pd(p); }
+CIDUT_AVX2 inline void load(__m128d& v, const double* p) { v = _mm_loadu_pd(p); }
+CIDUT_AVX2 inline void store(double* p, __m256d v) { _mm256_storeu_pd(p, v); }
+CIDUT_AVX2 inline void store(double* p, __m128d v) { _mm_storeu_pd(p, v); }
+
+// Two successive stages (half-lengths h and 2h) on the rows r, r + h, r + 2h, r + 3h, which
+// exchange values with no other rows in those stages: w[0] is stage h's twiddle, w[1] and w[2]
+// stage 2h's for the pairs (r, r + 2h) and (r + h, r + 3h). One pass over memory does the work
+// of two, each butterfly unchanged.
+template <typename Vector>
+CIDUT_AVX2 inline void twoStages(double* const rows[4], int32_t l, const twiddle256 (&w)[3]) {
+    Vector x[4];
+    for (int k = 0; k < 4; ++k) load(x[k], rows[k] + 2 * l);
+    butterfly(x[0], x[1], w[0]);
+    butterfly(x[2], x[3], w[0]);
+    butterfly(x[0], x[2], w[1]);
+    butterfly(x[1], x[3], w[2]);
+    for (int k = 0; k < 4; ++k) store(rows[k] + 2 * l, x[k]);
+}
+
+// One stage's butterfly on rows a and b.
+template <typename Vector>
+CIDUT_AVX2 inline void stagePair(double* a, double* b, int32_t l, twiddle256 w) {
+    Vector x, y;
+    load(x, a + 2 * l);
+    load(y, b + 2 * l);
+    butterfly(x, y, w);
+    store(a + 2 * l, x);
+    store(b + 2 * l, y);
+}
+
+CIDUT_AVX2 void stageRows(double* a, double* b, int32_t lanes, const double* w) {
+    const twiddle256 t = broadcast(w);
+    int32_t l = 0;
+    for (; l + 2 <= lanes; l += 2) stagePair<__m256d>(a, b, l, t);
+    if (l < lanes) stagePair<__m128d>(a, b, l, t);
+}
+
+CIDUT_AVX2 void twoStageRows(double* const rows[4], int32_t lanes, const twiddle256 (&w)[3]) {
+    int32_t l = 0;
+    for (; l + 2 <= lanes; l += 2) twoStages<__m256d>(rows, l, w);
+    if (l < lanes) twoStages<__m128d>(rows, l, w);
+}
+
+CIDUT_AVX2 void radix2Rows(double* rows, int32_t n, int32_t lanes, const double* twiddles) {
+    const intptr_t rowValues = 2 * intptr_t{lanes};
+    int32_t half = 1;
+    for (; 4 * half <= n; half *= 4) {
+        for (int32_t m = 0; m < half; ++m) {
+            const twiddle256 w[3] = {broadcast(twiddles + 2 * intptr_t{half - 1 + m}),
+                                     broadcast(twiddles + 2 * intptr_t{2 * half - 1 + m}),
+                                     broadcast(twiddles + 2 * intptr_t{3 * half - 1 + m})};
+            for (int32_t i = m; i < n; i += 4 * half) {
+                double* const group[4] = {rows + i * rowValues, rows + (i + half) * rowValues,
+                                          rows + (i + 2 * half) * rowValues,
+                                          rows + (i + 3 * half) * rowValues};
+                twoStageRows(group, lanes, w);
+            }
+        }
+    }
+    if (half < n) {  // a last single stage when log2 n is odd
+        for (int32_t m = 0; m < half; ++m) {
+            for (int32_t i = m; i < n; i += 2 * half) {
+                stageRows(rows + i * rowValues, rows + (i + half) * rowValues, lanes,
+                          twiddles + 2 * intptr_t{half - 1 + m});
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool fftLanesAvailable() { return __builtin_cpu_supports("avx2"); }
+
+void radix2Lanes(double* rows, int32_t n, int32_t lanes, const double* twiddles) {
+    radix2Rows(rows, n, lanes, twiddles);
+}
+
+}  // namespace cidut
+#endif
