@@ -67,9 +67,7 @@ void forward32ByRows(int32_t centre, int32_t outShift, const uint8_t* pixels,
                      cf_fixedComplex32* spectrum, cf_fixedComplex32* scratch, int32_t width,
                      int32_t height, int32_t topRows, int32_t bottomRows, int log2w, int log2h) {
     const int32_t scale = pixelScale32(log2w);
-    transposeBlocks(pixels, height, width, spectrum, 0, 0, [scale](uint8_t p) {
-        return cf_fixedComplex32{p * scale, 0};
-    });
+    kernel::loadTransposed32(pixels, width, height, scale, spectrum);
     for (int32_t c = 0; c < width; ++c) {
         cf_fixedComplex32* column = spectrum + intptr_t{c} * height;
         std::memset(column, 0, sizeof(cf_fixedComplex32) * size_t(topRows));
@@ -77,8 +75,7 @@ void forward32ByRows(int32_t centre, int32_t outShift, const uint8_t* pixels,
                     sizeof(cf_fixedComplex32) * size_t(bottomRows));
     }
     kernel::forward32Lanes(spectrum, scratch, log2w, height);
-    transposeBlocks(scratch, width, height, spectrum, 0, 0,
-                    [log2h](cf_fixedComplex32 v) { return shifted(v, log2h); });
+    kernel::transposeShifted32(scratch, width, height, log2h, spectrum);
     kernel::forward32Lanes(spectrum, scratch, log2h, width);
     if (!centre) {
         std::memcpy(spectrum, scratch, sizeof(cf_fixedComplex32) * size_t(width) * size_t(height));

@@ -8,6 +8,8 @@
 #if CIDUT_FFT_HAVE_LANES
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "ci_id/priv/ci_idut/fft/fft_fixed_kernel.h"
 
 #define CIDUT_AVX2 __attribute__((target("avx2")))
@@ -21,27 +23,23 @@ CIDUT_AVX2 inline __m256i realOfImagOf(__m256i a, __m256i b) {
     return _mm256_blend_epi32(a, b, 0xAA);
 }
 
-// a - i b and a + i b: b's parts swapped, then added to one part and subtracted from the other.
-CIDUT_AVX2 inline __m256i subI(__m256i a, __m256i b) {
-    const __m256i swapped = _mm256_shuffle_epi32(b, 0xB1);
-    return realOfImagOf(_mm256_add_epi32(a, swapped), _mm256_sub_epi32(a, swapped));
-}
-CIDUT_AVX2 inline __m256i addI(__m256i a, __m256i b) {
-    const __m256i swapped = _mm256_shuffle_epi32(b, 0xB1);
-    return realOfImagOf(_mm256_sub_epi32(a, swapped), _mm256_add_epi32(a, swapped));
+// b * -i, whose sum with a is a - i b and whose difference from a is a + i b: the parts swapped
+// and the new imaginary part negated (wrapping as 0 - x does).
+CIDUT_AVX2 inline __m256i timesMinusI(__m256i b) {
+    return _mm256_sign_epi32(_mm256_shuffle_epi32(b, 0xB1),
+                             _mm256_set_epi32(-1, 1, -1, 1, -1, 1, -1, 1));
 }
 
-// Low 32 bits of (value * twiddle) >> 31 for the even lanes' values, in the even lanes.
-CIDUT_AVX2 inline __m256i mulQ31(__m256i value, __m256i twiddle) {
-    return _mm256_srli_epi64(_mm256_mul_epi32(value, twiddle), 31);
-}
-
-// v * (cos - i sin) with the portable kernel's four products.
+// v * (cos - i sin) with the portable kernel's four products. A product's bits 31 .. 62 are what
+// its shift right by 31 leaves in the low 32 bits, and what a shift left by 1 leaves in the
+// high 32 bits: so the real part is formed in the even lanes, the imaginary one in the odd lanes.
 CIDUT_AVX2 inline __m256i rotate(__m256i v, __m256i sin, __m256i cos) {
     const __m256i imag = _mm256_srli_epi64(v, 32);
-    const __m256i re = _mm256_add_epi32(mulQ31(v, cos), mulQ31(imag, sin));
-    const __m256i im = _mm256_sub_epi32(mulQ31(imag, cos), mulQ31(v, sin));
-    return realOfImagOf(re, _mm256_slli_epi64(im, 32));
+    const __m256i re = _mm256_add_epi32(_mm256_srli_epi64(_mm256_mul_epi32(v, cos), 31),
+                                        _mm256_srli_epi64(_mm256_mul_epi32(imag, sin), 31));
+    const __m256i im = _mm256_sub_epi32(_mm256_slli_epi64(_mm256_mul_epi32(imag, cos), 1),
+                                        _mm256_slli_epi64(_mm256_mul_epi32(v, sin), 1));
+    return _mm256_blend_epi32(re, im, 0xAA);
 }
 
 CIDUT_AVX2 inline __m256i load(const cf_fixedComplex32* p) {
@@ -66,9 +64,10 @@ CIDUT_AVX2 void butterflyRows(cf_fixedComplex32* row0, intptr_t quarterStride, i
         const __m256i sum02 = _mm256_add_epi32(x0, x2), sum13 = _mm256_add_epi32(x1, x3);
         const __m256i diff02 = _mm256_sub_epi32(x0, x2), diff13 = _mm256_sub_epi32(x1, x3);
         store(row0 + l, _mm256_add_epi32(sum02, sum13));
-        store(row1 + l, rotate(subI(diff02, diff13), sin1, cos1));
+        const __m256i turned13 = timesMinusI(diff13);
+        store(row1 + l, rotate(_mm256_add_epi32(diff02, turned13), sin1, cos1));
         store(row2 + l, rotate(_mm256_sub_epi32(sum02, sum13), sin2, cos2));
-        store(row3 + l, rotate(addI(diff02, diff13), sin3, cos3));
+        store(row3 + l, rotate(_mm256_sub_epi32(diff02, turned13), sin3, cos3));
     }
 }
 
@@ -111,14 +110,70 @@ CIDUT_AVX2 void finalRadix4(const cf_fixedComplex32* work, cf_fixedComplex32* ou
             const __m256i sum02 = _mm256_add_epi32(a0, a2), sum13 = _mm256_add_epi32(a1, a3);
             const __m256i diff02 = _mm256_sub_epi32(a0, a2), diff13 = _mm256_sub_epi32(a1, a3);
             store(y + l, _mm256_add_epi32(sum02, sum13));
-            store(y + quarter + l, subI(diff02, diff13));
+            const __m256i turned13 = timesMinusI(diff13);
+            store(y + quarter + l, _mm256_add_epi32(diff02, turned13));
             store(y + 2 * quarter + l, _mm256_sub_epi32(sum02, sum13));
-            store(y + 3 * quarter + l, addI(diff02, diff13));
+            store(y + 3 * quarter + l, _mm256_sub_epi32(diff02, turned13));
+        }
+    }
+}
+
+// Rows a, b, c, d of four complex values each, as their four columns.
+CIDUT_AVX2 inline void transpose4x4(__m256i (&x)[4]) {
+    const __m256i ab02 = _mm256_unpacklo_epi64(x[0], x[1]),
+                  ab13 = _mm256_unpackhi_epi64(x[0], x[1]);
+    const __m256i cd02 = _mm256_unpacklo_epi64(x[2], x[3]),
+                  cd13 = _mm256_unpackhi_epi64(x[2], x[3]);
+    x[0] = _mm256_permute2x128_si256(ab02, cd02, 0x20);
+    x[1] = _mm256_permute2x128_si256(ab13, cd13, 0x20);
+    x[2] = _mm256_permute2x128_si256(ab02, cd02, 0x31);
+    x[3] = _mm256_permute2x128_si256(ab13, cd13, 0x31);
+}
+
+CIDUT_AVX2 void loadTransposedAvx2(const uint8_t* pixels, int32_t width, int32_t height,
+                                   int32_t scale, cf_fixedComplex32* out) {
+    // A pixel widened to 64 bits times the scale is (p * scale, 0) as a complex value.
+    const __m256i factor = _mm256_set1_epi64x(scale);
+    for (int32_t r = 0; r < height; r += 4) {
+        for (int32_t c = 0; c < width; c += 4) {
+            __m256i x[4];
+            for (int k = 0; k < 4; ++k) {
+                int32_t four = 0;
+                std::memcpy(&four, pixels + intptr_t{r + k} * width + c, sizeof four);
+                x[k] = _mm256_mul_epu32(_mm256_cvtepu8_epi64(_mm_cvtsi32_si128(four)), factor);
+            }
+            transpose4x4(x);
+            for (int k = 0; k < 4; ++k) store(out + intptr_t{c + k} * height + r, x[k]);
+        }
+    }
+}
+
+CIDUT_AVX2 void transposeShiftedAvx2(const cf_fixedComplex32* in, int32_t rows, int32_t cols,
+                                     int shift, cf_fixedComplex32* out) {
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    for (int32_t r = 0; r < rows; r += 4) {
+        for (int32_t c = 0; c < cols; c += 4) {
+            __m256i x[4];
+            for (int k = 0; k < 4; ++k) x[k] = load(in + intptr_t{r + k} * cols + c);
+            transpose4x4(x);
+            for (int k = 0; k < 4; ++k) {
+                store(out + intptr_t{c + k} * rows + r, _mm256_sra_epi32(x[k], count));
+            }
         }
     }
 }
 
 }  // namespace
+
+void loadTransposed32(const uint8_t* pixels, int32_t width, int32_t height, int32_t scale,
+                      cf_fixedComplex32* out) {
+    loadTransposedAvx2(pixels, width, height, scale, out);
+}
+
+void transposeShifted32(const cf_fixedComplex32* in, int32_t rows, int32_t cols, int shift,
+                        cf_fixedComplex32* out) {
+    transposeShiftedAvx2(in, rows, cols, shift, out);
+}
 
 void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, int32_t lanes) {
     const int32_t n = int32_t{1} << log2n;

@@ -26,6 +26,15 @@ namespace fftfixed {
 // of lanes values and is overwritten, out receives n rows of lanes values.
 void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, int32_t lanes);
 
+// The complex values (p * scale, 0) of a width x height block of pixels (sides multiples of 4,
+// p * scale below 2^31), transposed: out holds width rows of height values.
+void loadTransposed32(const uint8_t* pixels, int32_t width, int32_t height, int32_t scale,
+                      cf_fixedComplex32* out);
+// out (cols rows of rows values) = in (rows x cols, sides multiples of 4) transposed, both parts
+// shifted right arithmetically by shift.
+void transposeShifted32(const cf_fixedComplex32* in, int32_t rows, int32_t cols, int shift,
+                        cf_fixedComplex32* out);
+
 }  // namespace fftfixed
 
 // The radix-2 stages of the double transform, in place, on n rows of lanes interleaved complex
