@@ -105,22 +105,6 @@ void stageTwiddles(int32_t n, double* table) {
     }
 }
 
-// Calls move(r, c) for every element of a rows x cols array in tiles of 8 x 8, so that a
-// transpose keeps both its source and its destination lines in cache.
-template <typename Move>
-void inTiles(int32_t rows, int32_t cols, Move move) {
-    constexpr int32_t kTile = 8;
-    for (int32_t r0 = 0; r0 < rows; r0 += kTile) {
-        const int32_t r1 = r0 + kTile < rows ? r0 + kTile : rows;
-        for (int32_t c0 = 0; c0 < cols; c0 += kTile) {
-            const int32_t c1 = c0 + kTile < cols ? c0 + kTile : cols;
-            for (int32_t r = r0; r < r1; ++r) {
-                for (int32_t c = c0; c < c1; ++c) move(r, c);
-            }
-        }
-    }
-}
-
 // Room, in doubles, for fft2DByRows's transposed copy, twiddles and bit-reversal tables.
 size_t byRowsScratchValues(int32_t width, int32_t height) {
     return 2 * size_t(width) * size_t(height) + 3 * (size_t(width) + size_t(height));
@@ -146,11 +130,7 @@ int32_t fft2DByRows(const cimg_windowConst& in, double* data, bool rowsOnly, dou
     int32_t status = csys_attention_check();
     if (status < 0) return status;
     bitReversals(width, reversedColumns);
-    inTiles(height, width, [&](int32_t r, int32_t c) {
-        double* to = work + 2 * (intptr_t{reversedColumns[c]} * height + r);
-        to[0] = cidut::pixelRow<uint8_t>(in, r)[c];
-        to[1] = 0.0;
-    });
+    cidut::loadTransposedLanes(in.pixels, in.pitch, width, height, reversedColumns, work);
     stageTwiddles(width, twiddles);
     cidut::radix2Lanes(work, width, height, twiddles);
     status = csys_attention_check();
@@ -160,12 +140,7 @@ int32_t fft2DByRows(const cimg_windowConst& in, double* data, bool rowsOnly, dou
     } else {
         bitReversals(height, reversedRows);
     }
-    inTiles(width, height, [&](int32_t u, int32_t r) {
-        const double* from = work + 2 * (intptr_t{u} * height + r);
-        double* to = data + 2 * (intptr_t{reversedRows[r]} * width + u);
-        to[0] = from[0];
-        to[1] = from[1];
-    });
+    cidut::transposeBackLanes(work, width, height, reversedRows, data);
     if (rowsOnly) return 0;
     stageTwiddles(height, twiddles);
     cidut::radix2Lanes(data, height, width, twiddles);

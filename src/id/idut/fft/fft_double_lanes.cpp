@@ -7,6 +7,8 @@
 #if CIDUT_FFT_HAVE_LANES
 #include <immintrin.h>
 
+#include <cstring>
+
 #define CIDUT_AVX2 __attribute__((target("avx2")))
 
 namespace cidut {
@@ -109,7 +111,79 @@ CIDUT_AVX2 void radix2Rows(double* rows, int32_t n, int32_t lanes, const double*
     }
 }
 
+// Four pixels from p as doubles.
+CIDUT_AVX2 inline __m256d fourPixels(const uint8_t* p) {
+    int32_t four = 0;
+    std::memcpy(&four, p, sizeof four);
+    return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four)));
+}
+
+CIDUT_AVX2 void loadTransposedAvx2(const uint8_t* pixels, intptr_t pitch, int32_t width,
+                                   int32_t height, const int32_t* reversedColumns, double* work) {
+    const __m256d zero = _mm256_setzero_pd();
+    const int32_t fullColumns = width & ~3;
+    const int32_t pairedRows = height & ~1;
+    for (int32_t r = 0; r < pairedRows; r += 2) {
+        const uint8_t* row = pixels + r * pitch;
+        for (int32_t c = 0; c < fullColumns; c += 4) {
+            const __m256d a = fourPixels(row + c), b = fourPixels(row + pitch + c);
+            // (a_k, 0, b_k, 0): the pixels of rows r and r + 1 in column c + k, as complex values.
+            const __m256d aEven = _mm256_unpacklo_pd(a, zero), aOdd = _mm256_unpackhi_pd(a, zero);
+            const __m256d bEven = _mm256_unpacklo_pd(b, zero), bOdd = _mm256_unpackhi_pd(b, zero);
+            const __m256d columns[4] = {_mm256_permute2f128_pd(aEven, bEven, 0x20),
+                                        _mm256_permute2f128_pd(aOdd, bOdd, 0x20),
+                                        _mm256_permute2f128_pd(aEven, bEven, 0x31),
+                                        _mm256_permute2f128_pd(aOdd, bOdd, 0x31)};
+            for (int k = 0; k < 4; ++k) {
+                store(work + 2 * (intptr_t{reversedColumns[c + k]} * height + r), columns[k]);
+            }
+        }
+    }
+    for (int32_t r = 0; r < height; ++r) {  // what the pairs of rows and fours of columns left
+        for (int32_t c = r < pairedRows ? fullColumns : 0; c < width; ++c) {
+            double* to = work + 2 * (intptr_t{reversedColumns[c]} * height + r);
+            to[0] = pixels[r * pitch + c];
+            to[1] = 0.0;
+        }
+    }
+}
+
+CIDUT_AVX2 void transposeBackAvx2(const double* work, int32_t width, int32_t height,
+                                  const int32_t* reversedRows, double* out) {
+    const int32_t pairedRows = height & ~1;
+    for (int32_t u = 0; u + 1 < width; u += 2) {
+        const double* from0 = work + 2 * intptr_t{u} * height;
+        const double* from1 = from0 + 2 * intptr_t{height};
+        for (int32_t r = 0; r < pairedRows; r += 2) {
+            __m256d x0, x1;
+            load(x0, from0 + 2 * r);
+            load(x1, from1 + 2 * r);
+            store(out + 2 * (intptr_t{reversedRows[r]} * width + u),
+                  _mm256_permute2f128_pd(x0, x1, 0x20));
+            store(out + 2 * (intptr_t{reversedRows[r + 1]} * width + u),
+                  _mm256_permute2f128_pd(x0, x1, 0x31));
+        }
+    }
+    for (int32_t r = 0; r < height; ++r) {  // what the pairs left: an odd row, or a single column
+        for (int32_t u = r < pairedRows ? (width & ~1) : 0; u < width; ++u) {
+            __m128d x;
+            load(x, work + 2 * (intptr_t{u} * height + r));
+            store(out + 2 * (intptr_t{reversedRows[r]} * width + u), x);
+        }
+    }
+}
+
 }  // namespace
+
+void loadTransposedLanes(const uint8_t* pixels, intptr_t pitch, int32_t width, int32_t height,
+                         const int32_t* reversedColumns, double* work) {
+    loadTransposedAvx2(pixels, pitch, width, height, reversedColumns, work);
+}
+
+void transposeBackLanes(const double* work, int32_t width, int32_t height,
+                        const int32_t* reversedRows, double* out) {
+    transposeBackAvx2(work, width, height, reversedRows, out);
+}
 
 bool fftLanesAvailable() { return __builtin_cpu_supports("avx2"); }
 

@@ -43,5 +43,14 @@ void transposeShifted32(const cf_fixedComplex32* in, int32_t rows, int32_t cols,
 // values at h - 1 + m.
 void radix2Lanes(double* rows, int32_t n, int32_t lanes, const double* twiddles);
 
+// work row reversedColumns[c], value r = (pixel (r, c), 0) for width x height pixels at the
+// given pitch; work holds width rows of height complex values.
+void loadTransposedLanes(const uint8_t* pixels, intptr_t pitch, int32_t width, int32_t height,
+                         const int32_t* reversedColumns, double* work);
+// out row reversedRows[r], value u = work row u, value r: work holds width rows of height complex
+// values, out height rows of width.
+void transposeBackLanes(const double* work, int32_t width, int32_t height,
+                        const int32_t* reversedRows, double* out);
+
 }  // namespace cidut
 #endif
