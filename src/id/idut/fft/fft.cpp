@@ -86,6 +86,11 @@ int32_t fft2D(double* data, int32_t width, int32_t height, bool rowsOnly, double
     return 0;
 }
 
+// Room, in doubles, for fft2DByRows's transposed copy, twiddles and bit-reversal tables.
+size_t byRowsScratchValues(int32_t width, int32_t height) {
+    return 2 * size_t(width) * size_t(height) + 3 * (size_t(width) + size_t(height));
+}
+
 #if CIDUT_FFT_HAVE_LANES
 // The twiddle of every butterfly column of every stage, by fft1D's recurrence in fft1D's order,
 // at the places radix2Lanes reads them.
@@ -103,11 +108,6 @@ void stageTwiddles(int32_t n, double* table) {
             wRe = next;
         }
     }
-}
-
-// Room, in doubles, for fft2DByRows's transposed copy, twiddles and bit-reversal tables.
-size_t byRowsScratchValues(int32_t width, int32_t height) {
-    return 2 * size_t(width) * size_t(height) + 3 * (size_t(width) + size_t(height));
 }
 
 void bitReversals(int32_t n, int32_t* reversed) {
