@@ -61,35 +61,25 @@ inline int32_t pixelScale32(int log2n) { return static_cast<int32_t>((1u << (31 
 #if CIDUT_FFT_HAVE_LANES
 // forward32 with both passes run over whole rows, four transforms per vector: the pixels go in
 // transposed, so the row transforms run down the columns of the working array; the transpose
-// between the passes brings the column transforms to the same form. Every value goes through the
-// same operations as in forward32, so the results are identical.
+// between the passes brings the column transforms to the same form, and they write straight
+// into the spectrum, centred and shifted if asked. Every value goes through the same operations
+// as in forward32, so the results are identical.
 void forward32ByRows(int32_t centre, int32_t outShift, const uint8_t* pixels,
                      cf_fixedComplex32* spectrum, cf_fixedComplex32* scratch, int32_t width,
                      int32_t height, int32_t topRows, int32_t bottomRows, int log2w, int log2h) {
     const int32_t scale = pixelScale32(log2w);
-    kernel::loadTransposed32(pixels, width, height, scale, spectrum);
+    kernel::loadTransposed32(pixels, width, height, scale, scratch);
     for (int32_t c = 0; c < width; ++c) {
-        cf_fixedComplex32* column = spectrum + intptr_t{c} * height;
+        cf_fixedComplex32* column = scratch + intptr_t{c} * height;
         std::memset(column, 0, sizeof(cf_fixedComplex32) * size_t(topRows));
         std::memset(column + height - bottomRows, 0,
                     sizeof(cf_fixedComplex32) * size_t(bottomRows));
     }
-    kernel::forward32Lanes(spectrum, scratch, log2w, height);
-    kernel::transposeShifted32(scratch, width, height, log2h, spectrum);
-    kernel::forward32Lanes(spectrum, scratch, log2h, width);
-    if (!centre) {
-        std::memcpy(spectrum, scratch, sizeof(cf_fixedComplex32) * size_t(width) * size_t(height));
-        return;
-    }
-    const int32_t half = width / 2;
-    for (int32_t v = 0; v < height; ++v) {
-        const cf_fixedComplex32* from = scratch + intptr_t{v} * width;
-        cf_fixedComplex32* to = spectrum + intptr_t{(v + height / 2) % height} * width;
-        for (int32_t u = 0; u < half; ++u) {
-            to[u + half] = shifted(from[u], outShift);
-            to[u] = shifted(from[u + half], outShift);
-        }
-    }
+    kernel::forward32Lanes(scratch, spectrum, log2w, height, {0, 0, 0});
+    kernel::transposeShifted32(spectrum, width, height, log2h, scratch);
+    const kernel::placement where =
+        centre ? kernel::placement{height / 2, width / 2, outShift} : kernel::placement{0, 0, 0};
+    kernel::forward32Lanes(scratch, spectrum, log2h, width, where);
 }
 #endif
 

@@ -81,39 +81,53 @@ int32_t reverseBase4(int32_t group, int digits) {
     return reversed;
 }
 
-CIDUT_AVX2 void finalRadix2(const cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n,
+// Where the final stage puts the value of row k, lane l: row (k + rowShift) mod n, lane
+// (l + laneShift) mod lanes, shifted right by shift.
+struct placedRows {
+    cf_fixedComplex32* out;
+    int32_t rowMask;
+    int32_t laneMask;
+    placement where;
+    __m128i shift;
+};
+
+CIDUT_AVX2 inline void put(const placedRows& to, int32_t row, int32_t l, __m256i value) {
+    cf_fixedComplex32* y =
+        to.out + intptr_t{(row + to.where.rowShift) & to.rowMask} * (to.laneMask + 1);
+    store(y + ((l + to.where.laneShift) & to.laneMask), _mm256_sra_epi32(value, to.shift));
+}
+
+CIDUT_AVX2 void finalRadix2(const cf_fixedComplex32* work, const placedRows& to, int log2n,
                             int32_t lanes) {
     const int32_t n = int32_t{1} << log2n;
-    const intptr_t half = intptr_t{n / 2} * lanes;
     for (int32_t group = 0; group < n / 2; ++group) {
         const cf_fixedComplex32* x0 = work + intptr_t{2 * group} * lanes;
         const cf_fixedComplex32* x1 = x0 + lanes;
-        cf_fixedComplex32* y = out + intptr_t{reverseBase4(group, (log2n - 1) / 2)} * lanes;
+        const int32_t k = reverseBase4(group, (log2n - 1) / 2);
         for (int32_t l = 0; l < lanes; l += 4) {
             const __m256i a = load(x0 + l), b = load(x1 + l);
-            store(y + l, _mm256_add_epi32(a, b));
-            store(y + half + l, _mm256_sub_epi32(a, b));
+            put(to, k, l, _mm256_add_epi32(a, b));
+            put(to, k + n / 2, l, _mm256_sub_epi32(a, b));
         }
     }
 }
 
-CIDUT_AVX2 void finalRadix4(const cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n,
+CIDUT_AVX2 void finalRadix4(const cf_fixedComplex32* work, const placedRows& to, int log2n,
                             int32_t lanes) {
     const int32_t n = int32_t{1} << log2n;
-    const intptr_t quarter = intptr_t{n / 4} * lanes;
     for (int32_t group = 0; group < n / 4; ++group) {
         const cf_fixedComplex32* x0 = work + intptr_t{4 * group} * lanes;
-        cf_fixedComplex32* y = out + intptr_t{reverseBase4(group, (log2n - 2) / 2)} * lanes;
+        const int32_t k = reverseBase4(group, (log2n - 2) / 2);
         for (int32_t l = 0; l < lanes; l += 4) {
             const __m256i a0 = load(x0 + l), a1 = load(x0 + lanes + l);
             const __m256i a2 = load(x0 + 2 * lanes + l), a3 = load(x0 + 3 * lanes + l);
             const __m256i sum02 = _mm256_add_epi32(a0, a2), sum13 = _mm256_add_epi32(a1, a3);
             const __m256i diff02 = _mm256_sub_epi32(a0, a2), diff13 = _mm256_sub_epi32(a1, a3);
-            store(y + l, _mm256_add_epi32(sum02, sum13));
             const __m256i turned13 = timesMinusI(diff13);
-            store(y + quarter + l, _mm256_add_epi32(diff02, turned13));
-            store(y + 2 * quarter + l, _mm256_sub_epi32(sum02, sum13));
-            store(y + 3 * quarter + l, _mm256_sub_epi32(diff02, turned13));
+            put(to, k, l, _mm256_add_epi32(sum02, sum13));
+            put(to, k + n / 4, l, _mm256_add_epi32(diff02, turned13));
+            put(to, k + n / 2, l, _mm256_sub_epi32(sum02, sum13));
+            put(to, k + 3 * n / 4, l, _mm256_sub_epi32(diff02, turned13));
         }
     }
 }
@@ -175,7 +189,8 @@ void transposeShifted32(const cf_fixedComplex32* in, int32_t rows, int32_t cols,
     transposeShiftedAvx2(in, rows, cols, shift, out);
 }
 
-void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, int32_t lanes) {
+void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, int32_t lanes,
+                    placement where) {
     const int32_t n = int32_t{1} << log2n;
     const int32_t finalSize = (log2n & 1) ? 2 : 4;
     const int32_t* table = twiddles32(log2n);
@@ -189,10 +204,11 @@ void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, 
         }
         table += 6 * quarter;
     }
+    const placedRows to{out, n - 1, lanes - 1, where, _mm_cvtsi32_si128(where.shift)};
     if (log2n & 1) {
-        finalRadix2(work, out, log2n, lanes);
+        finalRadix2(work, to, log2n, lanes);
     } else {
-        finalRadix4(work, out, log2n, lanes);
+        finalRadix4(work, to, log2n, lanes);
     }
 }
 

@@ -22,9 +22,19 @@ bool fftLanesAvailable();
 
 namespace fftfixed {
 
-// forward32 on each of lanes sequences of length 2^log2n (lanes a multiple of 4); work is n rows
-// of lanes values and is overwritten, out receives n rows of lanes values.
-void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, int32_t lanes);
+// Where forward32Lanes puts the value of frequency k in lane l: row (k + rowShift) mod n, lane
+// (l + laneShift) mod lanes (a multiple of 4), both parts shifted right arithmetically by shift.
+struct placement {
+    int32_t rowShift;
+    int32_t laneShift;
+    int shift;
+};
+
+// forward32 on each of lanes sequences of length 2^log2n (lanes a power of two, at least 4); work
+// is n rows of lanes values and is overwritten, out receives n rows of lanes values placed as
+// where says.
+void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, int32_t lanes,
+                    placement where);
 
 // The complex values (p * scale, 0) of a width x height block of pixels (sides multiples of 4,
 // p * scale below 2^31), transposed: out holds width rows of height values.
