@@ -85,49 +85,71 @@ int32_t reverseBase4(int32_t group, int digits) {
 // (l + laneShift) mod lanes, shifted right by shift.
 struct placedRows {
     cf_fixedComplex32* out;
-    int32_t rowMask;
-    int32_t laneMask;
+    int32_t n;
+    int32_t lanes;
     placement where;
     __m128i shift;
+
+    cf_fixedComplex32* row(int32_t k) const {
+        return out + intptr_t{(k + where.rowShift) & (n - 1)} * lanes;
+    }
 };
 
-CIDUT_AVX2 inline void put(const placedRows& to, int32_t row, int32_t l, __m256i value) {
-    cf_fixedComplex32* y =
-        to.out + intptr_t{(row + to.where.rowShift) & to.rowMask} * (to.laneMask + 1);
-    store(y + ((l + to.where.laneShift) & to.laneMask), _mm256_sra_epi32(value, to.shift));
+// The lane a value of lane l goes to, and its shift. Held in locals, since the stores of the
+// vector type may alias anything held in memory.
+struct laneMap {
+    int32_t laneShift;
+    int32_t lanes;
+    __m128i shift;
+
+    int32_t lane(int32_t l) const {
+        return l + laneShift < lanes ? l + laneShift : l + laneShift - lanes;
+    }
+};
+
+CIDUT_AVX2 inline void put(laneMap map, cf_fixedComplex32* row, int32_t lane, __m256i value) {
+    store(row + lane, _mm256_sra_epi32(value, map.shift));
 }
 
-CIDUT_AVX2 void finalRadix2(const cf_fixedComplex32* work, const placedRows& to, int log2n,
-                            int32_t lanes) {
-    const int32_t n = int32_t{1} << log2n;
+CIDUT_AVX2 void finalRadix2(const cf_fixedComplex32* work, placedRows to, int log2n) {
+    const int32_t n = to.n, lanes = to.lanes;
+    const laneMap map{to.where.laneShift, lanes, to.shift};
     for (int32_t group = 0; group < n / 2; ++group) {
         const cf_fixedComplex32* x0 = work + intptr_t{2 * group} * lanes;
         const cf_fixedComplex32* x1 = x0 + lanes;
         const int32_t k = reverseBase4(group, (log2n - 1) / 2);
+        cf_fixedComplex32* const y0 = to.row(k);
+        cf_fixedComplex32* const y1 = to.row(k + n / 2);
         for (int32_t l = 0; l < lanes; l += 4) {
             const __m256i a = load(x0 + l), b = load(x1 + l);
-            put(to, k, l, _mm256_add_epi32(a, b));
-            put(to, k + n / 2, l, _mm256_sub_epi32(a, b));
+            const int32_t lane = map.lane(l);
+            put(map, y0, lane, _mm256_add_epi32(a, b));
+            put(map, y1, lane, _mm256_sub_epi32(a, b));
         }
     }
 }
 
-CIDUT_AVX2 void finalRadix4(const cf_fixedComplex32* work, const placedRows& to, int log2n,
-                            int32_t lanes) {
-    const int32_t n = int32_t{1} << log2n;
+CIDUT_AVX2 void finalRadix4(const cf_fixedComplex32* work, placedRows to, int log2n) {
+    const int32_t n = to.n, lanes = to.lanes;
+    const laneMap map{to.where.laneShift, lanes, to.shift};
     for (int32_t group = 0; group < n / 4; ++group) {
         const cf_fixedComplex32* x0 = work + intptr_t{4 * group} * lanes;
         const int32_t k = reverseBase4(group, (log2n - 2) / 2);
+        cf_fixedComplex32* const y0 = to.row(k);
+        cf_fixedComplex32* const y1 = to.row(k + n / 4);
+        cf_fixedComplex32* const y2 = to.row(k + n / 2);
+        cf_fixedComplex32* const y3 = to.row(k + 3 * n / 4);
         for (int32_t l = 0; l < lanes; l += 4) {
             const __m256i a0 = load(x0 + l), a1 = load(x0 + lanes + l);
             const __m256i a2 = load(x0 + 2 * lanes + l), a3 = load(x0 + 3 * lanes + l);
             const __m256i sum02 = _mm256_add_epi32(a0, a2), sum13 = _mm256_add_epi32(a1, a3);
             const __m256i diff02 = _mm256_sub_epi32(a0, a2), diff13 = _mm256_sub_epi32(a1, a3);
             const __m256i turned13 = timesMinusI(diff13);
-            put(to, k, l, _mm256_add_epi32(sum02, sum13));
-            put(to, k + n / 4, l, _mm256_add_epi32(diff02, turned13));
-            put(to, k + n / 2, l, _mm256_sub_epi32(sum02, sum13));
-            put(to, k + 3 * n / 4, l, _mm256_sub_epi32(diff02, turned13));
+            const int32_t lane = map.lane(l);
+            put(map, y0, lane, _mm256_add_epi32(sum02, sum13));
+            put(map, y1, lane, _mm256_add_epi32(diff02, turned13));
+            put(map, y2, lane, _mm256_sub_epi32(sum02, sum13));
+            put(map, y3, lane, _mm256_sub_epi32(diff02, turned13));
         }
     }
 }
@@ -204,11 +226,11 @@ void forward32Lanes(cf_fixedComplex32* work, cf_fixedComplex32* out, int log2n, 
         }
         table += 6 * quarter;
     }
-    const placedRows to{out, n - 1, lanes - 1, where, _mm_cvtsi32_si128(where.shift)};
+    const placedRows to{out, n, lanes, where, _mm_cvtsi32_si128(where.shift)};
     if (log2n & 1) {
-        finalRadix2(work, to, log2n, lanes);
+        finalRadix2(work, to, log2n);
     } else {
-        finalRadix4(work, to, log2n, lanes);
+        finalRadix4(work, to, log2n);
     }
 }
 
