@@ -22,19 +22,24 @@
  * Arithmetic wraps at 32 (16) bits: the scalings above keep every value of a transform of 8-bit
  * data in range. A caller-built spectrum fed to an inverse transform must respect the same
  * headroom. Each transform asks cprt_isOptimizationInhibitedFP with its own name first; there is
- * only the one implementation here, so an inhibited call fails with CID_STATUS_NOT_AVAILABLE.
+ * no fallback for these names, so an inhibited call fails with CID_STATUS_NOT_AVAILABLE. On x86
+ * processors with AVX2 the 32-bit forward 2-D transform runs four row or column transforms per
+ * vector, with the same integer operations and so the same results; the name
+ * "cidut_fftFixedLanes" inhibits that and keeps the one-transform-at-a-time kernel.
  *
  * Floating point (cfRowDFT ... cidut_2dFFTPwrSpec_win8_). Direct DFTs (any length, one sin and
  * cos per term, meant for small windows) and radix-2 FFTs (power-of-two lengths up to 1024 per
  * transformed dimension) in double precision, unnormalised, with forward sign negative. The
  * radix-2 twiddles advance by a recurrence seeded per stage with sin and cos of pi / 2^k to six
  * significant digits, so the fast transforms agree with a direct DFT to about 1e-6 of the
- * spectrum's scale, not to double precision. Spectra
- * are double images (CIMG_DEPTH_64F). A destination image may be bound, when its window is
- * written (it must have depth 8 and be at least as large as the result), or unbound, when a new
- * image of the result's size is made and assigned to it. Sources must be bound (else
- * CID_STATUS_IMAGE_NOT_BOUND) and of the depth stated; a depth or destination that does not fit
- * gives CID_STATUS_INVALID_IMAGE.
+ * spectrum's scale, not to double precision. On x86 processors with AVX2 the radix-2 transforms
+ * run two per vector down the rows of transposed copies, each with the same operations in the
+ * same order and so bit for bit the same results; the names "cf2DFFT" (2-D transforms) and
+ * "cf1DRealFFT" (rowsOnly) inhibit that. Spectra are double images (CIMG_DEPTH_64F). A
+ * destination image may be bound, when its window is written (it must have depth 8 and be at
+ * least as large as the result), or unbound, when a new image of the result's size is made and
+ * assigned to it. Sources must be bound (else CID_STATUS_IMAGE_NOT_BOUND) and of the depth
+ * stated; a depth or destination that does not fit gives CID_STATUS_INVALID_IMAGE.
  *
  * Null pointers and negative sizes are precondition violations (cstd_assert_). */
 #ifndef CI_ID_FFT_H
