@@ -17,6 +17,7 @@
 #include "ci_id/platform/cip_pelarith.h"
 #include "ci_id/platform/cip_polar.h"
 #include "ci_id/platform/cip_thresh.h"
+#include "ci_id/platform/csys_memory.h"
 #include "ci_id/threshold.h"
 #include "fuzz_input.h"
 
@@ -123,6 +124,21 @@ bool makeImage(reader& in, reader& body, std::vector<uint8_t>& pixels, cimg_imag
     }
     return true;
 }
+
+// A caller may ask for a resampled result of up to 2^31 pixels, which the library then tries to
+// allocate. Blocks beyond 64 MB are refused here, so that such requests take the out-of-memory
+// path instead of running into the fuzzer's own memory limit.
+const csys_allocator* const gSystemAllocator = csys_memory_setAllocator(nullptr);
+
+void* cappedAlloc(void*, size_t bytes, size_t alignment) {
+    if (bytes > (size_t{64} << 20)) return nullptr;
+    return gSystemAllocator->alloc(gSystemAllocator->context, bytes, alignment);
+}
+
+void systemFree(void*, void* block) { gSystemAllocator->free(gSystemAllocator->context, block); }
+
+const csys_allocator gCappedAllocator{cappedAlloc, systemFree, nullptr};
+[[maybe_unused]] const bool gCapped = csys_memory_setAllocator(&gCappedAllocator) != nullptr;
 
 }  // namespace
 
