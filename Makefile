@@ -2,7 +2,7 @@
 CMAKE_FLAGS := -G Ninja -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2 -DCI_ID_WERROR=ON
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: demo test python test-sanitize test-thread bench fuzz fuzz-all fuzz-deps format clean \
+.PHONY: demo test python test-sanitize test-thread bench profile fuzz fuzz-all fuzz-deps format clean \
         mutants
 
 # The reader tool on the sample images, every kind of symbol (mild perspective, so Data Matrix far
@@ -54,6 +54,24 @@ bench:
 	      -DCI_ID_BUILD_TOOLS=ON
 	cmake --build build-bench
 	for b in build-bench/bench/bench_*; do "$$b" || exit 1; done
+
+# Instruction counts of one benchmark under callgrind (installed by scripts/install_profile_deps.sh
+# when missing), counted inside the entry point COLLECT only (not the scene set-up), functions by
+# inclusive cost; the raw profile stays in build-bench/callgrind.out.
+#   make profile BENCH=bench_dmlocate FILTER='ciId/width:1280/height:1024/symbol:0/noise:12'
+BENCH ?= bench_dmlocate
+FILTER ?= ciId/width:1280/height:1024/symbol:0/noise:12
+COLLECT ?= cid_findDataMatrix
+profile:
+	scripts/install_profile_deps.sh
+	cmake -S . -B build-bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DCI_ID_BUILD_BENCH=ON \
+	      -DCI_ID_BUILD_TOOLS=ON -DCMAKE_CXX_FLAGS=-g
+	cmake --build build-bench --target $(BENCH)
+	valgrind --tool=callgrind --callgrind-out-file=build-bench/callgrind.out \
+	    --toggle-collect='$(COLLECT)' \
+	    build-bench/bench/$(BENCH) --benchmark_filter='$(FILTER)' --benchmark_min_time=0.01 \
+	    >/dev/null 2>build-bench/callgrind.log
+	callgrind_annotate --inclusive=yes build-bench/callgrind.out | sed -n '/PROGRAM TOTALS/,$$p' | head -n 40
 
 # libFuzzer builds under AddressSanitizer and UndefinedBehaviorSanitizer (any report aborts, so it
 # is a finding). The library's objects are compiled once into build-fuzz/obj and shared by every
