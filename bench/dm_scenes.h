@@ -34,10 +34,11 @@ inline const cid_test::greyImage& dmSceneOf(int width, int height, bool withSymb
     return scenes.emplace(key, layout.render(conditions)).first->second;
 }
 
-// Rendered scenes of one symbol each, drawn at random (fixed seed) across the conditions the
+// 240 rendered scenes of one symbol each, drawn at random (fixed seed) across the conditions the
 // search must cope with: 2-8 pixels a module, perspective up to a fifth of the side (the far
-// corner's distance from the L's parallelogram), blur up to
-// 1.5 pixels, noise up to sigma 16, contrast from 50 grey levels, either polarity.
+// corner's distance from the L's parallelogram), blur up to 1.5 pixels, noise up to sigma 16,
+// contrast from 50 grey levels, either polarity. Fewer would leave a found-rate uncertain by
+// several percent.
 struct dmHardScene {
     cid_test::greyImage image;
     cid_test::quad corners;
@@ -51,7 +52,7 @@ inline const std::vector<dmHardScene>& dmHardScenes() {
         auto uniform = [&](double a, double b) {
             return std::uniform_real_distribution<>(a, b)(rng);
         };
-        for (int k = 0; k < 80; ++k) {
+        for (int k = 0; k < 240; ++k) {
             const int modules = std::vector<int>{12, 16, 18, 22, 26}[k % 5];
             dmLook look;
             const double contrast = uniform(50, 190);

@@ -176,18 +176,38 @@ int32_t searchDataMatrix(const cimg_imageConst* image, const cimg_windowConst& w
 // tracker's point limit, and ragged contours spoil the corner fits of the symbols.
 constexpr double kNoisy = 5.0;
 
+using copyMaker = int32_t (*)(const cimg_windowConst& window, cimg_image* copy);
+
+// The symbols of a filtered copy of the window (smoothedCopy or sharpenedCopy).
+int32_t searchFilteredCopy(const cimg_windowConst& window, copyMaker make,
+                           const cid_searchOptions& options, bool noisy, foundSymbols* found) {
+    csys::cleanupScope<1> scope;
+    cimg_image copy;
+    int32_t status = make(window, &copy);
+    if (status < 0) return status;
+    scope.scratch<cimg_image_destruct>(&copy);
+    cimg_windowConst copyWindow;
+    if ((status = window8(&copy.asConst, &copyWindow)) < 0) return scope.close(status);
+    return scope.close(searchDataMatrix(&copy.asConst, copyWindow, options, noisy, found));
+}
+
+// A large noisy window is searched through its smoothed copy alone. A small window is searched as
+// it is first, since crisp modules of a pixel or two look like noise to the noise measure; when
+// that finds nothing, its smoothed copy if it measures noisy, else its sharpened copy, which
+// restores the edges of blurred modules of two or three pixels. Small windows cost little, so the
+// second look does not strain the budget.
 int32_t searchDenoised(const cimg_imageConst* image, const cimg_windowConst& window,
                        const cid_searchOptions& options, foundSymbols* found) {
-    if (isSmallWindow(window) || noiseLevelOf(window) < kNoisy)
+    const bool noisy = noiseLevelOf(window) >= kNoisy;
+    if (!isSmallWindow(window)) {
+        if (noisy) return searchFilteredCopy(window, smoothedCopy, options, true, found);
         return searchDataMatrix(image, window, options, false, found);
-    csys::cleanupScope<1> scope;
-    cimg_image smoothed;
-    int32_t status = smoothedCopy(window, &smoothed);
-    if (status < 0) return status;
-    scope.scratch<cimg_image_destruct>(&smoothed);
-    cimg_windowConst smoothedWindow;
-    if ((status = window8(&smoothed.asConst, &smoothedWindow)) < 0) return scope.close(status);
-    return scope.close(searchDataMatrix(&smoothed.asConst, smoothedWindow, options, true, found));
+    }
+    int32_t status = searchDataMatrix(image, window, options, false, found);
+    // An empty window has nothing to filter.
+    if (status < 0 || !found->list.empty() || window.width < 1 || window.height < 1) return status;
+    if ((status = csys_attention_check()) < 0) return status;
+    return searchFilteredCopy(window, noisy ? smoothedCopy : sharpenedCopy, options, noisy, found);
 }
 
 }  // namespace

@@ -74,6 +74,24 @@ int32_t smoothedCopy(const cimg_windowConst& w, cimg_image* copy) {
     return 0;
 }
 
+int32_t sharpenedCopy(const cimg_windowConst& w, cimg_image* copy) {
+    int32_t status = smoothedCopy(w, copy);
+    if (status < 0) return status;
+    cimg_window out;
+    if ((status = window8(copy, &out)) < 0) {
+        cimg_image_destruct(copy);
+        return status;
+    }
+    for (int32_t y = 0; y < w.height; ++y) {
+        const unsigned char* original = w.pixels + y * w.pitch;
+        unsigned char* target = out.pixels + y * out.pitch;
+        for (int32_t x = 0; x < w.width; ++x) {
+            target[x] = uint8_t(std::clamp(2 * original[x] - target[x], 0, 255));
+        }
+    }
+    return 0;
+}
+
 namespace {
 
 // A seed this many deviations of its own measure above zero is no chance peak of the noise

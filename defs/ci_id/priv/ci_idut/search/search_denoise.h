@@ -1,5 +1,6 @@
 // Camera noise that makes the Data Matrix search trace noise blobs: its level, a smoothed copy of
-// the window to search instead, and the seeds that noise alone explains.
+// the window to search instead, and the seeds that noise alone explains; and a sharpened copy for
+// small blurred modules.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,10 @@ double noiseLevelOf(const cimg_windowConst& window);
 // A copy of window smoothed by the 3 x 3 binomial filter (edges repeated), at the window's image
 // coordinates; release it with cimg_image_destruct.
 int32_t smoothedCopy(const cimg_windowConst& window, cimg_image* copy);
+
+// The window sharpened by the same filter (twice each pixel less its smoothed value, clamped),
+// likewise a copy at the window's image coordinates.
+int32_t sharpenedCopy(const cimg_windowConst& window, cimg_image* copy);
 
 // Marks the marker cells (as the Data Matrix drivers address them) of the seeds along the scan
 // lines that are no stronger than the window's noise makes likely, unless a stronger seed shares
