@@ -50,15 +50,22 @@ CIDUT_AVX2 inline void store(double* p, __m128d v) { _mm_storeu_pd(p, v); }
 // exchange values with no other rows in those stages: w[0] is stage h's twiddle, w[1] and w[2]
 // stage 2h's for the pairs (r, r + 2h) and (r + h, r + 3h). One pass over memory does the work
 // of two, each butterfly unchanged.
+// The four values are named, not an array, so that they stay in registers without unrolling.
 template <typename Vector>
 CIDUT_AVX2 inline void twoStages(double* const rows[4], int32_t l, const twiddle256 (&w)[3]) {
-    Vector x[4];
-    for (int k = 0; k < 4; ++k) load(x[k], rows[k] + 2 * l);
-    butterfly(x[0], x[1], w[0]);
-    butterfly(x[2], x[3], w[0]);
-    butterfly(x[0], x[2], w[1]);
-    butterfly(x[1], x[3], w[2]);
-    for (int k = 0; k < 4; ++k) store(rows[k] + 2 * l, x[k]);
+    Vector x0, x1, x2, x3;
+    load(x0, rows[0] + 2 * l);
+    load(x1, rows[1] + 2 * l);
+    load(x2, rows[2] + 2 * l);
+    load(x3, rows[3] + 2 * l);
+    butterfly(x0, x1, w[0]);
+    butterfly(x2, x3, w[0]);
+    butterfly(x0, x2, w[1]);
+    butterfly(x1, x3, w[2]);
+    store(rows[0] + 2 * l, x0);
+    store(rows[1] + 2 * l, x1);
+    store(rows[2] + 2 * l, x2);
+    store(rows[3] + 2 * l, x3);
 }
 
 // One stage's butterfly on rows a and b.
