@@ -30,6 +30,19 @@ int32_t bitReverse(int32_t i, int32_t n) {
     return reversed;
 }
 
+// The twiddles of one stage in turn, by the recurrence seeded with the stage's sine and cosine.
+struct stageTwiddle {
+    double stepRe, stepIm;
+    double re = 1.0, im = 0.0;
+
+    explicit stageTwiddle(int32_t stage) : stepRe(kSeedCos[stage]), stepIm(-kSeedSin[stage]) {}
+    void advance() {
+        const double next = re * stepRe - im * stepIm;
+        im = re * stepIm + im * stepRe;
+        re = next;
+    }
+};
+
 // Forward transform of n interleaved complex values in place, natural order in and out.
 void fft1D(double* data, int32_t n) {
     for (int32_t i = n - 2; i >= 1; --i) {
@@ -40,24 +53,18 @@ void fft1D(double* data, int32_t n) {
         }
     }
     for (int32_t half = 1, stage = 0; half < n; half <<= 1, ++stage) {
-        const double stepRe = kSeedCos[stage];
-        const double stepIm = -kSeedSin[stage];
-        double wRe = 1.0;
-        double wIm = 0.0;
-        for (int32_t m = 0; m < half; ++m) {
+        stageTwiddle w(stage);
+        for (int32_t m = 0; m < half; ++m, w.advance()) {
             for (int32_t i = m; i < n; i += 2 * half) {
                 double* a = data + 2 * i;
                 double* b = data + 2 * (i + half);
-                double tRe = wRe * b[0] - wIm * b[1];
-                double tIm = wRe * b[1] + wIm * b[0];
+                double tRe = w.re * b[0] - w.im * b[1];
+                double tIm = w.re * b[1] + w.im * b[0];
                 b[0] = a[0] - tRe;
                 b[1] = a[1] - tIm;
                 a[0] += tRe;
                 a[1] += tIm;
             }
-            double next = wRe * stepRe - wIm * stepIm;
-            wIm = wRe * stepIm + wIm * stepRe;
-            wRe = next;
         }
     }
 }
@@ -96,16 +103,10 @@ size_t byRowsScratchValues(int32_t width, int32_t height) {
 // at the places radix2Lanes reads them.
 void stageTwiddles(int32_t n, double* table) {
     for (int32_t half = 1, stage = 0; half < n; half <<= 1, ++stage) {
-        const double stepRe = kSeedCos[stage];
-        const double stepIm = -kSeedSin[stage];
-        double wRe = 1.0;
-        double wIm = 0.0;
-        for (int32_t m = 0; m < half; ++m) {
-            table[2 * (half - 1 + m)] = wRe;
-            table[2 * (half - 1 + m) + 1] = wIm;
-            double next = wRe * stepRe - wIm * stepIm;
-            wIm = wRe * stepIm + wIm * stepRe;
-            wRe = next;
+        stageTwiddle w(stage);
+        for (int32_t m = 0; m < half; ++m, w.advance()) {
+            table[2 * (half - 1 + m)] = w.re;
+            table[2 * (half - 1 + m) + 1] = w.im;
         }
     }
 }
