@@ -26,12 +26,6 @@ struct bresenhamWalk {
         }
         return bresenhamWalk{std::llabs(dx), std::llabs(dy), xStep, yStep};
     }
-
-    // The pixel after k steps, without walking them: the error term carries
-    // floor((2 k dMinor + dMajor) / (2 dMajor)) times in k steps.
-    pixelPtr after(pixelPtr start, int64_t k) const {
-        return start + k * majorStep + (2 * k * dMinor + dMajor) / (2 * dMajor) * minorStep;
-    }
 };
 
 }  // namespace
@@ -41,31 +35,26 @@ int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
     const bresenhamWalk walk = bresenhamWalk::of(seg, k.pitch);
     const int64_t samples = walk.dMajor + 1;
     if (samples < 3) return 0;
-    const pixelPtr start = windowPixels + (intptr_t{seg.pix[0].y} + roi.winOriginY) * k.pitch +
-                           seg.pix[0].x + roi.winOriginX;
-    auto sampleAt = [&](int32_t j) { return k.at(walk.after(start, j)); };
-    cidc_peakDetectState state;
-    loopTracker t;
-    int32_t status = startScan(s, sampleAt(0), samples, &state, &t);
-    if (status < 0) return status;
-    const int32_t threshold = loopThreshold(s.threshold * 8);
-    pixelPtr p = start;
+    pixelPtr p = windowPixels + (intptr_t{seg.pix[0].y} + roi.winOriginY) * k.pitch +
+                 seg.pix[0].x + roi.winOriginX;
+    // Locals, so that the walk and the kernel stay in registers while peaks are written.
+    const edgeKernel kernel = k;
+    const int64_t dMajor = walk.dMajor, dMinor = walk.dMinor;
+    const intptr_t majorStep = walk.majorStep, minorStep = walk.minorStep;
     int64_t error = 0;
-    for (int64_t j = 1; j < samples; ++j) {
-        p += walk.majorStep;
-        error += walk.dMinor;
-        if (walk.dMajor <= 2 * error) {
-            p += walk.minorStep;
-            error -= walk.dMajor;
+    auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
+        for (int32_t i = 0; i < n; ++i) {
+            sample[i] = kernel.at(p);
+            level[i] = *p;
+            // The step after the last sample stays within the ROI's margin, and reads nothing.
+            error += dMinor;
+            const bool carries = dMajor <= 2 * error;
+            p += majorStep + (carries ? minorStep : 0);
+            error -= carries ? dMajor : 0;
         }
-        t.feed(k.at(p), threshold, j);
-    }
-    return finishScan(
-        s, t, &state, [](int64_t j) { return static_cast<int32_t>(j); }, sampleAt,
-        [&](cidc_peakIDFixedX_4* peak, int32_t j, int32_t v) {
-            peak->strength = v >> 3;
-            peak->midLevel = meanOf(*walk.after(start, j), *walk.after(start, j - 2));
-        });
+    };
+    return runBlocks(s, loopThreshold(s.threshold * 8), samples, fill,
+                     [](int32_t v) { return v >> 3; });
 }
 
 }  // namespace cidut

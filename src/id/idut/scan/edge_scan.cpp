@@ -58,6 +58,6 @@ int32_t cidc_runEdgeScan(const cimg_imageConst* image, const cidc_windowROI* roi
     const auto count = static_cast<int32_t>(std::abs(to - from));
     const bool gradientAlong = horizontal ? gradient->y == 0 : gradient->x == 0;
     if (gradientAlong) return cidut::runSmoothedDifference(start, along, across, count, setup);
-    return cidut::runKernelAxis(start, along, count, k, setup);
+    return cidut::runKernelAxis(start, along, across, count, k, setup);
 }
 }
