@@ -1,4 +1,6 @@
 // The axis-parallel pixel loops of the edge-scan runner.
+#include <cstring>
+
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/priv/ci_idut/scan/edge_loops.h"
 
@@ -32,7 +34,80 @@ struct scanFrameKernel {
         }
         return f;
     }
+
+    bool fitsShort() const {
+        return std::all_of(q, q + 4, [](int32_t w) { return w >= INT16_MIN && w <= INT16_MAX; });
+    }
 };
+
+#if defined(__SSE2__)
+constexpr bool vectorRows = true;
+
+// Eight pixels from p on, widened to 16 bits.
+__m128i widen8(pixelPtr p) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                             _mm_setzero_si128());
+}
+
+// Eight 16-bit samples, stored as 32-bit ones.
+void storeSamples(__m128i v, int32_t* out) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
+                     _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16));
+}
+
+// The smoothed differences of a forward row scan, eight at a time, from the one whose S(k + 1)
+// starts at q; returns how many it made. Sums and differences stay within 16 bits.
+int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int32_t* sample,
+                          uint8_t* level) {
+    auto sums = [across](pixelPtr p) {
+        const __m128i mid = widen8(p + across);
+        return _mm_add_epi16(_mm_add_epi16(widen8(p), widen8(p + 2 * across)),
+                             _mm_add_epi16(mid, mid));
+    };
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8, q += 8) {
+        storeSamples(_mm_sub_epi16(sums(q), sums(q - 2)), sample + i);
+        const __m128i centre = _mm_srli_epi16(sums(q - 1), 2);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(level + i), _mm_packus_epi16(centre, centre));
+    }
+    return i;
+}
+
+// The kernel samples of a forward row scan, eight at a time, from the one at pixel p; returns
+// how many it made. With 16-bit weights, pairs of weighted differences are exact 32-bit sums.
+int32_t kernelRowGroups(pixelPtr p, intptr_t across, const scanFrameKernel& f, int32_t n,
+                        int32_t* sample, uint8_t* level) {
+    auto pair = [](int32_t low, int32_t high) {
+        return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(low) |
+                                                   uint32_t{static_cast<uint16_t>(high)} << 16));
+    };
+    const __m128i w12 = pair(f.q[0], f.q[1]), w34 = pair(f.q[2], f.q[3]);
+    auto diff = [](pixelPtr a, pixelPtr b) { return _mm_sub_epi16(widen8(a), widen8(b)); };
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8, p += 8) {
+        const pixelPtr up = p - across, down = p + across;
+        const __m128i d1 = diff(up + 1, down - 1), d2 = diff(p + 1, p - 1);
+        const __m128i d3 = diff(down + 1, up - 1), d4 = diff(down, up);
+        const __m128i low = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(d1, d2), w12),
+                                          _mm_madd_epi16(_mm_unpacklo_epi16(d3, d4), w34));
+        const __m128i high = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(d1, d2), w12),
+                                           _mm_madd_epi16(_mm_unpackhi_epi16(d3, d4), w34));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sample + i), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sample + i + 4), high);
+        std::memcpy(level + i, p, 8);
+    }
+    return i;
+}
+#else
+constexpr bool vectorRows = false;
+
+int32_t smoothedRowGroups(pixelPtr, intptr_t, int32_t, int32_t*, uint8_t*) { return 0; }
+
+int32_t kernelRowGroups(pixelPtr, intptr_t, const scanFrameKernel&, int32_t, int32_t*, uint8_t*) {
+    return 0;
+}
+#endif
 
 }  // namespace
 
@@ -63,16 +138,20 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
     // k is S(k + 1) - S(k - 1), and its level S(k) / 4.
     auto columnSum = [across](pixelPtr q) { return q[0] + 2 * q[across] + q[2 * across]; };
     pixelPtr next = start - across + along;  // the pixels of S(k + 1)
-    int32_t before = columnSum(next - 2 * along);
-    int32_t current = columnSum(next - along);
+    const bool rowGroups = vectorRows && s.vectorised && along == 1;
     auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
-        for (int32_t i = 0; i < n; ++i, next += along) {
-            const int32_t after = columnSum(next);
-            sample[i] = static_cast<int16_t>(after - before);
-            level[i] = static_cast<uint8_t>(current >> 2);
-            before = current;
-            current = after;
+        int32_t i = rowGroups ? smoothedRowGroups(next, across, n, sample, level) : 0;
+        // Locals, since the level stores might alias anything.
+        pixelPtr q = next + i * along;
+        int32_t s0 = columnSum(q - 2 * along), s1 = columnSum(q - along);
+        for (; i < n; ++i, q += along) {
+            const int32_t s2 = columnSum(q);
+            sample[i] = static_cast<int16_t>(s2 - s0);
+            level[i] = static_cast<uint8_t>(s1 >> 2);
+            s0 = s1;
+            s1 = s2;
         }
+        next = q;
     };
     return runBlocks(s, loopThreshold(s.threshold >> 2), int64_t{count} + 1, fill,
                      [](int32_t v) { return v * 4; });
@@ -82,20 +161,22 @@ int32_t runKernelAxis(pixelPtr start, intptr_t along, intptr_t across, int32_t c
                       const edgeKernel& k, const scanSetup& s) {
     const scanFrameKernel f = scanFrameKernel::of(k, along, across);
     const int32_t q1 = f.q[0], q2 = f.q[1], q3 = f.q[2], q4 = f.q[3];
-    // The pixels across the scan at k - 1 (a), k (b), and a pointer to those at k + 1.
-    pixelPtr next = start + along;
-    int32_t aMinus = next[-2 * along - across], aMid = next[-2 * along],
-            aPlus = next[-2 * along + across];
-    int32_t bMinus = start[-across], bMid = start[0], bPlus = start[across];
+    const bool rowGroups = vectorRows && s.vectorised && along == 1 && f.fitsShort();
+    pixelPtr next = start;  // pixel k
     auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
-        for (int32_t i = 0; i < n; ++i, next += along) {
-            const int32_t cMinus = next[-across], cMid = next[0], cPlus = next[across];
-            sample[i] = q1 * (cMinus - aPlus) + q2 * (cMid - aMid) + q3 * (cPlus - aMinus) +
-                        q4 * (bPlus - bMinus);
-            level[i] = static_cast<uint8_t>(bMid);
-            aMinus = bMinus, aMid = bMid, aPlus = bPlus;
-            bMinus = cMinus, bMid = cMid, bPlus = cPlus;
+        int32_t i = rowGroups ? kernelRowGroups(next, across, f, n, sample, level) : 0;
+        // The pixels across the scan at k - 1 (a), k (b) and k + 1 (c).
+        pixelPtr p = next + i * along;
+        int32_t a0 = p[-along - across], a1 = p[-along], a2 = p[-along + across];
+        int32_t b0 = p[-across], b1 = p[0], b2 = p[across];
+        for (; i < n; ++i, p += along) {
+            const int32_t c0 = p[along - across], c1 = p[along], c2 = p[along + across];
+            sample[i] = q1 * (c0 - a2) + q2 * (c1 - a1) + q3 * (c2 - a0) + q4 * (b2 - b0);
+            level[i] = static_cast<uint8_t>(b1);
+            a0 = b0, a1 = b1, a2 = b2;
+            b0 = c0, b1 = c1, b2 = c2;
         }
+        next = p;
     };
     return runBlocks(s, loopThreshold(s.threshold * 8), int64_t{count} + 1, fill,
                      [](int32_t v) { return v >> 3; });

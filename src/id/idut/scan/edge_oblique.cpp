@@ -43,15 +43,19 @@ int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
     const intptr_t majorStep = walk.majorStep, minorStep = walk.minorStep;
     int64_t error = 0;
     auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
+        // Locals, since the level stores might alias anything.
+        pixelPtr q = p;
+        int64_t e = error;
         for (int32_t i = 0; i < n; ++i) {
-            sample[i] = kernel.at(p);
-            level[i] = *p;
+            sample[i] = kernel.at(q);
+            level[i] = *q;
             // The step after the last sample stays within the ROI's margin, and reads nothing.
-            error += dMinor;
-            const bool carries = dMajor <= 2 * error;
-            p += majorStep + (carries ? minorStep : 0);
-            error -= carries ? dMajor : 0;
+            e += dMinor;
+            const bool carries = dMajor <= 2 * e;
+            q += majorStep + (carries ? minorStep : 0);
+            e -= carries ? dMajor : 0;
         }
+        p = q, error = e;
     };
     return runBlocks(s, loopThreshold(s.threshold * 8), samples, fill,
                      [](int32_t v) { return v >> 3; });

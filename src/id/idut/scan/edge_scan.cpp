@@ -4,6 +4,7 @@
 
 #include "ci_id/edgescan.h"
 #include "ci_id/platform/csys_assert.h"
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/scan/edge_loops.h"
 #include "ci_id/status.h"
 
@@ -40,7 +41,8 @@ int32_t cidc_runEdgeScan(const cimg_imageConst* image, const cidc_windowROI* roi
     if (status < 0) return status;
     *segment = seg;
     if (seg.degenerate) return 0;
-    const cidut::scanSetup setup{params->contrastThreshold, seg.scanPos[0].u, peaks};
+    const cidut::scanSetup setup{params->contrastThreshold, seg.scanPos[0].u, peaks,
+                                 !cprt_isOptimizationInhibited(L"cidc_runEdgeScan")};
     const cidut::edgeKernel k = cidut::edgeKernelFor(*gradient, w.pitch);
     const bool horizontal = seg.line.dir.y == 0;
     if (!horizontal && seg.line.dir.x != 0) {

@@ -7,6 +7,10 @@
 #include "ci_id/edgescan.h"
 #include "ci_id/priv/ci_idut/scan/peak_rule.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace cidut {
 
 using pixelPtr = const uint8_t*;
@@ -32,11 +36,13 @@ struct edgeKernel {
 edgeKernel edgeKernelFor(const cidc_gradientDir16& gradient, intptr_t pitch);
 
 // What every loop of one scan shares: the contrast threshold, the position offset (the scan
-// coordinate u of the start pixel's centre) and the peak vector.
+// coordinate u of the start pixel's centre), the peak vector and whether the vector code may run
+// (the kernel cidc_runEdgeScan, which the optimisation switch can turn off).
 struct scanSetup {
     int64_t threshold;
     int64_t offset;
     cstd_vector_cidc_peakIDFixedX_4* peaks;
+    bool vectorised;
 };
 
 // Grows the peak vector for a scan of `samples` samples whose first is `first`.
@@ -53,6 +59,93 @@ inline int32_t loopThreshold(int64_t threshold) {
 
 inline uint8_t meanOf(int32_t a, int32_t b) { return static_cast<uint8_t>((a + b) >> 1); }
 
+#if defined(__SSE2__)
+// The tracker's state before sample s[0], from the samples before it, when the change into s[-1]
+// or the one before it was not zero.
+inline void resumeTracker(const int32_t* s, loopTracker* t) {
+    const int32_t last = s[-1] - s[-2];
+    t->value = s[-1];
+    t->lastDelta = last != 0 ? last : s[-2] - s[-3];
+    t->length = last != 0 ? 1 : 2;
+}
+
+// For each set of four lanes, how many there are and which, a byte each in order.
+struct laneLists {
+    uint8_t count[16];
+    uint32_t lanes[16];
+};
+
+constexpr laneLists makeLaneLists() {
+    laneLists l{};
+    for (uint32_t set = 0; set < 16; ++set) {
+        for (uint32_t lane = 0; lane < 4; ++lane) {
+            if ((set >> lane & 1) == 0) continue;
+            l.lanes[set] |= lane << (8 * l.count[set]);
+            ++l.count[set];
+        }
+    }
+    return l;
+}
+
+inline constexpr laneLists kLaneLists = makeLaneLists();
+#endif
+
+// Feeds s[0 .. n), tagged firstTag on. Where the vector code may run and the changes into the
+// samples before four in a row are all non-zero, each of those plateaus holds one sample and the
+// rule needs neither the tracker's state nor a branch: four samples are decided at once, from
+// s[-2] on, which must hold the samples before (real ones from the tag 2 on).
+inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
+                      bool vectorised, loopTracker* t) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    if (vectorised) {
+        if (firstTag < 2) {
+            t->feed(s[0], threshold, firstTag);
+            i = 1;
+        }
+        bool tracked = true;  // whether *t holds the state before s[i]
+        const __m128i limit = _mm_set1_epi32(threshold), zero = _mm_setzero_si128();
+        auto load = [s](int32_t at) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+        };
+        for (; i + 4 <= n; i += 4) {
+            const __m128i value = load(i - 1);
+            const __m128i delta = _mm_sub_epi32(load(i), value);
+            const __m128i lastDelta = _mm_sub_epi32(value, load(i - 2));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(lastDelta, zero)) != 0) {
+                if (!tracked) resumeTracker(s + i, t);
+                for (int32_t j = i; j < i + 4; ++j) t->feed(s[j], threshold, firstTag + j);
+                tracked = true;
+                continue;
+            }
+            // isPeakNarrow lane by lane, for plateaus of one sample.
+            const __m128i decreasing = _mm_srai_epi32(delta, 31);
+            const __m128i changed = _mm_or_si128(delta, _mm_sub_epi32(zero, delta));
+            const __m128i beyond = _mm_add_epi32(
+                limit, _mm_sub_epi32(_mm_xor_si128(value, decreasing), decreasing));
+            const __m128i rule = _mm_and_si128(
+                _mm_and_si128(_mm_xor_si128(delta, lastDelta), changed), beyond);
+            const int peaks = _mm_movemask_ps(_mm_castsi128_ps(rule));
+            // Four tags into the next four slots, which the capacity leaves free, of which as
+            // many as there are peaks are kept.
+            const uint32_t lanes = kLaneLists.lanes[peaks];
+            const int64_t tag = firstTag + i;
+            cidc_peakIDFixedX_4* const next = t->next;
+            next[0].position = tag + (lanes & 255);
+            next[1].position = tag + (lanes >> 8 & 255);
+            next[2].position = tag + (lanes >> 16 & 255);
+            next[3].position = tag + (lanes >> 24);
+            t->next = next + kLaneLists.count[peaks];
+            tracked = false;
+        }
+        if (!tracked) resumeTracker(s + i, t);
+    }
+#else
+    (void)vectorised;
+#endif
+    for (; i < n; ++i) t->feed(s[i], threshold, firstTag + i);
+}
+
 // The loops make their samples a block at a time, in one tight loop, and feed the block to the
 // peak rule in another, tagging each sample with its index. A peak's plateau holds at most 6
 // samples, so the samples it is completed from lie at most 7 before the one that reveals it: the
@@ -62,8 +155,15 @@ inline uint8_t meanOf(int32_t a, int32_t b) { return static_cast<uint8_t>((a + b
 struct sampleBlock {
     static constexpr int32_t kHistory = 8;
     static constexpr int32_t kSize = 256;
-    int32_t sample[kHistory + kSize] = {};
-    uint8_t level[kHistory + kSize] = {};
+    // Only the history is set beforehand: the samples before the first are never read, and the
+    // rest is filled before it is read.
+    int32_t sample[kHistory + kSize];
+    uint8_t level[kHistory + kSize];
+
+    sampleBlock() {
+        std::fill(sample, sample + kHistory, 0);
+        std::fill(level, level + kHistory, 0);
+    }
 };
 
 // Runs a scan of `samples` >= 2 samples. fill(sample, level, n) writes the next n samples and
@@ -82,7 +182,7 @@ int32_t runBlocks(const scanSetup& s, int32_t threshold, int64_t samples, Fill f
         const auto n = static_cast<int32_t>(std::min<int64_t>(sampleBlock::kSize, samples - first));
         fill(b.sample + h, b.level + h, n);
         cidc_peakIDFixedX_4* const found = t.next;
-        for (int32_t i = 0; i < n; ++i) t.feed(b.sample[h + i], threshold, first + i);
+        feedBlock(b.sample + h, n, threshold, first, s.vectorised, &t);
         // Buffer slot of sample k: k - base.
         const int64_t base = first - h;
         t.settleAll(
