@@ -68,32 +68,13 @@ inline void resumeTracker(const int32_t* s, loopTracker* t) {
     t->lastDelta = last != 0 ? last : s[-2] - s[-3];
     t->length = last != 0 ? 1 : 2;
 }
-
-// For each set of four lanes, how many there are and which, a byte each in order.
-struct laneLists {
-    uint8_t count[16];
-    uint32_t lanes[16];
-};
-
-constexpr laneLists makeLaneLists() {
-    laneLists l{};
-    for (uint32_t set = 0; set < 16; ++set) {
-        for (uint32_t lane = 0; lane < 4; ++lane) {
-            if ((set >> lane & 1) == 0) continue;
-            l.lanes[set] |= lane << (8 * l.count[set]);
-            ++l.count[set];
-        }
-    }
-    return l;
-}
-
-inline constexpr laneLists kLaneLists = makeLaneLists();
 #endif
 
 // Feeds s[0 .. n), tagged firstTag on. Where the vector code may run and the changes into the
 // samples before four in a row are all non-zero, each of those plateaus holds one sample and the
 // rule needs neither the tracker's state nor a branch: four samples are decided at once, from
-// s[-2] on, which must hold the samples before (real ones from the tag 2 on).
+// s[-2] on, which must hold the samples before (real ones from the tag 2 on). Their peaks are
+// gathered as bits, and tagged a word at a time.
 inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
                       bool vectorised, loopTracker* t) {
     int32_t i = 0;
@@ -104,15 +85,27 @@ inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t fi
             i = 1;
         }
         bool tracked = true;  // whether *t holds the state before s[i]
+        int32_t bitsFrom = i;  // the sample of bit 0
+        uint64_t bits = 0;
+        auto flush = [&](int32_t from) {
+            cidc_peakIDFixedX_4* next = t->next;
+            for (; bits != 0; bits &= bits - 1) {
+                (next++)->position = firstTag + bitsFrom + __builtin_ctzll(bits);
+            }
+            t->next = next;
+            bitsFrom = from;
+        };
         const __m128i limit = _mm_set1_epi32(threshold), zero = _mm_setzero_si128();
         auto load = [s](int32_t at) {
             return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
         };
         for (; i + 4 <= n; i += 4) {
+            if (i - bitsFrom == 64) flush(i);
             const __m128i value = load(i - 1);
             const __m128i delta = _mm_sub_epi32(load(i), value);
             const __m128i lastDelta = _mm_sub_epi32(value, load(i - 2));
             if (_mm_movemask_epi8(_mm_cmpeq_epi32(lastDelta, zero)) != 0) {
+                flush(i + 4);
                 if (!tracked) resumeTracker(s + i, t);
                 for (int32_t j = i; j < i + 4; ++j) t->feed(s[j], threshold, firstTag + j);
                 tracked = true;
@@ -125,19 +118,11 @@ inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t fi
                 limit, _mm_sub_epi32(_mm_xor_si128(value, decreasing), decreasing));
             const __m128i rule = _mm_and_si128(
                 _mm_and_si128(_mm_xor_si128(delta, lastDelta), changed), beyond);
-            const int peaks = _mm_movemask_ps(_mm_castsi128_ps(rule));
-            // Four tags into the next four slots, which the capacity leaves free, of which as
-            // many as there are peaks are kept.
-            const uint32_t lanes = kLaneLists.lanes[peaks];
-            const int64_t tag = firstTag + i;
-            cidc_peakIDFixedX_4* const next = t->next;
-            next[0].position = tag + (lanes & 255);
-            next[1].position = tag + (lanes >> 8 & 255);
-            next[2].position = tag + (lanes >> 16 & 255);
-            next[3].position = tag + (lanes >> 24);
-            t->next = next + kLaneLists.count[peaks];
+            const auto peaks = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(rule)));
+            bits |= uint64_t{peaks} << (i - bitsFrom);
             tracked = false;
         }
+        flush(i);
         if (!tracked) resumeTracker(s + i, t);
     }
 #else
