@@ -153,7 +153,8 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
         }
         next = q;
     };
-    return runBlocks(s, loopThreshold(s.threshold >> 2), int64_t{count} + 1, fill,
+    // Differences of sums of at most 4 * 255.
+    return runBlocks(s, loopThreshold(s.threshold >> 2), int64_t{count} + 1, true, fill,
                      [](int32_t v) { return v * 4; });
 }
 
@@ -178,7 +179,7 @@ int32_t runKernelAxis(pixelPtr start, intptr_t along, intptr_t across, int32_t c
         }
         next = p;
     };
-    return runBlocks(s, loopThreshold(s.threshold * 8), int64_t{count} + 1, fill,
+    return runBlocks(s, loopThreshold(s.threshold * 8), int64_t{count} + 1, k.isNarrow(), fill,
                      [](int32_t v) { return v >> 3; });
 }
 

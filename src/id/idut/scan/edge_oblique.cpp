@@ -57,7 +57,7 @@ int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
         }
         p = q, error = e;
     };
-    return runBlocks(s, loopThreshold(s.threshold * 8), samples, fill,
+    return runBlocks(s, loopThreshold(s.threshold * 8), samples, k.isNarrow(), fill,
                      [](int32_t v) { return v >> 3; });
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "ci_id/edgescan.h"
 #include "ci_id/priv/ci_idut/scan/peak_rule.h"
@@ -23,6 +24,12 @@ struct edgeKernel {
     int32_t w1, w2, w3, w4;  // below-left - above-right, below - above, below-right - above-left,
                              // right - left
     intptr_t pitch;
+
+    // Whether every sum is within +-32767.
+    bool isNarrow() const {
+        const int64_t weights = int64_t{std::abs(w1)} + std::abs(w2) + std::abs(w3) + std::abs(w4);
+        return 255 * weights <= INT16_MAX;
+    }
 
     int32_t at(pixelPtr p) const {
         const intptr_t s = pitch;
@@ -68,67 +75,108 @@ inline void resumeTracker(const int32_t* s, loopTracker* t) {
     t->lastDelta = last != 0 ? last : s[-2] - s[-3];
     t->length = last != 0 ? 1 : 2;
 }
-#endif
 
-// Feeds s[0 .. n), tagged firstTag on. Where the vector code may run and the changes into the
-// samples before four in a row are all non-zero, each of those plateaus holds one sample and the
-// rule needs neither the tracker's state nor a branch: four samples are decided at once, from
-// s[-2] on, which must hold the samples before (real ones from the tag 2 on). Their peaks are
-// gathered as bits, and tagged a word at a time.
-inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
-                      bool vectorised, loopTracker* t) {
+// The rule for the four samples from s[0] on, whose plateaus each hold one sample when none of
+// the changes into the samples before them is zero: false when one is, else true with the peaks
+// as bits. isPeakNarrow lane by lane, with a length of one.
+inline bool decideFour(const int32_t* s, __m128i threshold, uint32_t* peaks) {
+    auto load = [s](int32_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    };
+    const __m128i zero = _mm_setzero_si128(), value = load(-1);
+    const __m128i delta = _mm_sub_epi32(load(0), value);
+    const __m128i lastDelta = _mm_sub_epi32(value, load(-2));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(lastDelta, zero)) != 0) return false;
+    const __m128i decreasing = _mm_srai_epi32(delta, 31);
+    const __m128i changed = _mm_or_si128(delta, _mm_sub_epi32(zero, delta));
+    const __m128i beyond =
+        _mm_add_epi32(threshold, _mm_sub_epi32(_mm_xor_si128(value, decreasing), decreasing));
+    const __m128i rule =
+        _mm_and_si128(_mm_and_si128(_mm_xor_si128(delta, lastDelta), changed), beyond);
+    *peaks = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(rule)));
+    return true;
+}
+
+// The same for eight samples within +-32767, in 16-bit lanes: saturated differences keep their
+// sign and whether they are zero, and so does a saturated sum of the threshold, clamped to 16
+// bits, and a sample.
+inline bool decideEight(const int32_t* s, __m128i threshold, uint32_t* peaks) {
+    auto load = [s](int32_t at) {
+        return _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + 4)));
+    };
+    const __m128i zero = _mm_setzero_si128(), value = load(-1);
+    const __m128i delta = _mm_subs_epi16(load(0), value);
+    const __m128i lastDelta = _mm_subs_epi16(value, load(-2));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(lastDelta, zero)) != 0) return false;
+    const __m128i decreasing = _mm_srai_epi16(delta, 15);
+    const __m128i changed = _mm_or_si128(delta, _mm_sub_epi16(zero, delta));
+    const __m128i beyond =
+        _mm_adds_epi16(threshold, _mm_sub_epi16(_mm_xor_si128(value, decreasing), decreasing));
+    const __m128i rule =
+        _mm_and_si128(_mm_and_si128(_mm_xor_si128(delta, lastDelta), changed), beyond);
+    *peaks = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(rule, rule))) & 255u;
+    return true;
+}
+
+// Feeds s[0 .. n) by groups of four (or, when Narrow, eight samples within +-32767) decided at
+// once; a group with a plateau open goes to the tracker. s[-3 ..] must hold the samples before,
+// real ones from the tag 2 on. The peaks are gathered as bits and tagged a word at a time.
+template <bool Narrow>
+void feedGroups(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
+                loopTracker* tracker) {
+    constexpr int32_t kLanes = Narrow ? 8 : 4;
+    loopTracker t = *tracker;
     int32_t i = 0;
-#if defined(__SSE2__)
-    if (vectorised) {
-        if (firstTag < 2) {
-            t->feed(s[0], threshold, firstTag);
-            i = 1;
+    if (firstTag < 2) {
+        t.feed(s[0], threshold, firstTag);
+        i = 1;
+    }
+    bool tracked = true;   // whether t holds the state before s[i]
+    int32_t bitsFrom = i;  // the sample of bit 0
+    uint64_t bits = 0;
+    auto flush = [&](int32_t from) {
+        for (; bits != 0; bits &= bits - 1) {
+            (t.next++)->position = firstTag + bitsFrom + __builtin_ctzll(bits);
         }
-        bool tracked = true;  // whether *t holds the state before s[i]
-        int32_t bitsFrom = i;  // the sample of bit 0
-        uint64_t bits = 0;
-        auto flush = [&](int32_t from) {
-            cidc_peakIDFixedX_4* next = t->next;
-            for (; bits != 0; bits &= bits - 1) {
-                (next++)->position = firstTag + bitsFrom + __builtin_ctzll(bits);
-            }
-            t->next = next;
-            bitsFrom = from;
-        };
-        const __m128i limit = _mm_set1_epi32(threshold), zero = _mm_setzero_si128();
-        auto load = [s](int32_t at) {
-            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
-        };
-        for (; i + 4 <= n; i += 4) {
-            if (i - bitsFrom == 64) flush(i);
-            const __m128i value = load(i - 1);
-            const __m128i delta = _mm_sub_epi32(load(i), value);
-            const __m128i lastDelta = _mm_sub_epi32(value, load(i - 2));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(lastDelta, zero)) != 0) {
-                flush(i + 4);
-                if (!tracked) resumeTracker(s + i, t);
-                for (int32_t j = i; j < i + 4; ++j) t->feed(s[j], threshold, firstTag + j);
-                tracked = true;
-                continue;
-            }
-            // isPeakNarrow lane by lane, for plateaus of one sample.
-            const __m128i decreasing = _mm_srai_epi32(delta, 31);
-            const __m128i changed = _mm_or_si128(delta, _mm_sub_epi32(zero, delta));
-            const __m128i beyond = _mm_add_epi32(
-                limit, _mm_sub_epi32(_mm_xor_si128(value, decreasing), decreasing));
-            const __m128i rule = _mm_and_si128(
-                _mm_and_si128(_mm_xor_si128(delta, lastDelta), changed), beyond);
-            const auto peaks = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(rule)));
+        bitsFrom = from;
+    };
+    const __m128i limit = Narrow ? _mm_set1_epi16(static_cast<int16_t>(std::min(
+                                       std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
+                                 : _mm_set1_epi32(threshold);
+    for (; i + kLanes <= n; i += kLanes) {
+        if (i - bitsFrom + kLanes > 64) flush(i);
+        uint32_t peaks = 0;
+        if (Narrow ? decideEight(s + i, limit, &peaks) : decideFour(s + i, limit, &peaks)) {
             bits |= uint64_t{peaks} << (i - bitsFrom);
             tracked = false;
+            continue;
         }
-        flush(i);
-        if (!tracked) resumeTracker(s + i, t);
+        flush(i + kLanes);
+        if (!tracked) resumeTracker(s + i, &t);
+        for (int32_t j = i; j < i + kLanes; ++j) t.feed(s[j], threshold, firstTag + j);
+        tracked = true;
+    }
+    flush(i);
+    if (!tracked) resumeTracker(s + i, &t);
+    for (; i < n; ++i) t.feed(s[i], threshold, firstTag + i);
+    *tracker = t;
+}
+#endif
+
+// Feeds s[0 .. n), tagged firstTag on: through the vector code where it may run (see
+// feedGroups), narrow when every sample is within +-32767.
+inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
+                      bool vectorised, bool narrow, loopTracker* t) {
+#if defined(__SSE2__)
+    if (vectorised) {
+        if (narrow) return feedGroups<true>(s, n, threshold, firstTag, t);
+        return feedGroups<false>(s, n, threshold, firstTag, t);
     }
 #else
-    (void)vectorised;
+    (void)vectorised, (void)narrow;
 #endif
-    for (; i < n; ++i) t->feed(s[i], threshold, firstTag + i);
+    for (int32_t i = 0; i < n; ++i) t->feed(s[i], threshold, firstTag + i);
 }
 
 // The loops make their samples a block at a time, in one tight loop, and feed the block to the
@@ -152,9 +200,10 @@ struct sampleBlock {
 };
 
 // Runs a scan of `samples` >= 2 samples. fill(sample, level, n) writes the next n samples and
-// their levels, from sample 0 on; strengthOf(v) gives a peak's strength from its plateau value v.
+// their levels, from sample 0 on; strengthOf(v) gives a peak's strength from its plateau value v;
+// narrow tells that every sample is within +-32767.
 template <typename Fill, typename Strength>
-int32_t runBlocks(const scanSetup& s, int32_t threshold, int64_t samples, Fill fill,
+int32_t runBlocks(const scanSetup& s, int32_t threshold, int64_t samples, bool narrow, Fill fill,
                   Strength strengthOf) {
     sampleBlock b;
     constexpr int32_t h = sampleBlock::kHistory;
@@ -167,7 +216,7 @@ int32_t runBlocks(const scanSetup& s, int32_t threshold, int64_t samples, Fill f
         const auto n = static_cast<int32_t>(std::min<int64_t>(sampleBlock::kSize, samples - first));
         fill(b.sample + h, b.level + h, n);
         cidc_peakIDFixedX_4* const found = t.next;
-        feedBlock(b.sample + h, n, threshold, first, s.vectorised, &t);
+        feedBlock(b.sample + h, n, threshold, first, s.vectorised, narrow, &t);
         // Buffer slot of sample k: k - base.
         const int64_t base = first - h;
         t.settleAll(
