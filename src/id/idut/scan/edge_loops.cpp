@@ -132,26 +132,54 @@ int32_t startScan(const scanSetup& s, int32_t first, int64_t samples, cidc_peakD
     return status;
 }
 
+namespace {
+
+// Samples `from` to n - 1 of the smoothed differences, the first with S(k + 1) starting at q;
+// returns where the next one's starts. Its own function, so that every value it works with
+// stays in a register across the stores of levels, which might alias anything.
+pixelPtr smoothedSamples(pixelPtr q, intptr_t along, intptr_t across, int32_t from, int32_t n,
+                         int32_t* sample, uint8_t* level) {
+    auto columnSum = [across](pixelPtr c) { return c[0] + 2 * c[across] + c[2 * across]; };
+    int32_t s0 = columnSum(q - 2 * along), s1 = columnSum(q - along);
+    for (int32_t i = from; i < n; ++i, q += along) {
+        const int32_t s2 = columnSum(q);
+        sample[i] = static_cast<int16_t>(s2 - s0);
+        level[i] = static_cast<uint8_t>(s1 >> 2);
+        s0 = s1;
+        s1 = s2;
+    }
+    return q;
+}
+
+// Samples `from` to n - 1 of the kernel along an axis, the first at pixel p; returns the pixel
+// of the next one.
+pixelPtr kernelSamples(pixelPtr p, intptr_t along, intptr_t across, const scanFrameKernel& f,
+                       int32_t from, int32_t n, int32_t* sample, uint8_t* level) {
+    const int32_t q1 = f.q[0], q2 = f.q[1], q3 = f.q[2], q4 = f.q[3];
+    // The pixels across the scan at k - 1 (a), k (b) and k + 1 (c).
+    int32_t a0 = p[-along - across], a1 = p[-along], a2 = p[-along + across];
+    int32_t b0 = p[-across], b1 = p[0], b2 = p[across];
+    for (int32_t i = from; i < n; ++i, p += along) {
+        const int32_t c0 = p[along - across], c1 = p[along], c2 = p[along + across];
+        sample[i] = q1 * (c0 - a2) + q2 * (c1 - a1) + q3 * (c2 - a0) + q4 * (b2 - b0);
+        level[i] = static_cast<uint8_t>(b1);
+        a0 = b0, a1 = b1, a2 = b2;
+        b0 = c0, b1 = c1, b2 = c2;
+    }
+    return p;
+}
+
+}  // namespace
+
 int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, int32_t count,
                               const scanSetup& s) {
-    // S(k), the column sum at pixel k, through a pointer to the first of its three pixels; sample
-    // k is S(k + 1) - S(k - 1), and its level S(k) / 4.
-    auto columnSum = [across](pixelPtr q) { return q[0] + 2 * q[across] + q[2 * across]; };
+    // S(k), the sum across the scan at pixel k weighted 1 2 1, through a pointer to the first of
+    // its three pixels; sample k is S(k + 1) - S(k - 1), and its level S(k) / 4.
     pixelPtr next = start - across + along;  // the pixels of S(k + 1)
     const bool rowGroups = vectorRows && s.vectorised && along == 1;
     auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
-        int32_t i = rowGroups ? smoothedRowGroups(next, across, n, sample, level) : 0;
-        // Locals, since the level stores might alias anything.
-        pixelPtr q = next + i * along;
-        int32_t s0 = columnSum(q - 2 * along), s1 = columnSum(q - along);
-        for (; i < n; ++i, q += along) {
-            const int32_t s2 = columnSum(q);
-            sample[i] = static_cast<int16_t>(s2 - s0);
-            level[i] = static_cast<uint8_t>(s1 >> 2);
-            s0 = s1;
-            s1 = s2;
-        }
-        next = q;
+        const int32_t made = rowGroups ? smoothedRowGroups(next, across, n, sample, level) : 0;
+        next = smoothedSamples(next + made * along, along, across, made, n, sample, level);
     };
     // Differences of sums of at most 4 * 255.
     return runBlocks(s, loopThreshold(s.threshold >> 2), int64_t{count} + 1, true, fill,
@@ -161,23 +189,11 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
 int32_t runKernelAxis(pixelPtr start, intptr_t along, intptr_t across, int32_t count,
                       const edgeKernel& k, const scanSetup& s) {
     const scanFrameKernel f = scanFrameKernel::of(k, along, across);
-    const int32_t q1 = f.q[0], q2 = f.q[1], q3 = f.q[2], q4 = f.q[3];
     const bool rowGroups = vectorRows && s.vectorised && along == 1 && f.fitsShort();
     pixelPtr next = start;  // pixel k
     auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
-        int32_t i = rowGroups ? kernelRowGroups(next, across, f, n, sample, level) : 0;
-        // The pixels across the scan at k - 1 (a), k (b) and k + 1 (c).
-        pixelPtr p = next + i * along;
-        int32_t a0 = p[-along - across], a1 = p[-along], a2 = p[-along + across];
-        int32_t b0 = p[-across], b1 = p[0], b2 = p[across];
-        for (; i < n; ++i, p += along) {
-            const int32_t c0 = p[along - across], c1 = p[along], c2 = p[along + across];
-            sample[i] = q1 * (c0 - a2) + q2 * (c1 - a1) + q3 * (c2 - a0) + q4 * (b2 - b0);
-            level[i] = static_cast<uint8_t>(b1);
-            a0 = b0, a1 = b1, a2 = b2;
-            b0 = c0, b1 = c1, b2 = c2;
-        }
-        next = p;
+        const int32_t made = rowGroups ? kernelRowGroups(next, across, f, n, sample, level) : 0;
+        next = kernelSamples(next + made * along, along, across, f, made, n, sample, level);
     };
     return runBlocks(s, loopThreshold(s.threshold * 8), int64_t{count} + 1, k.isNarrow(), fill,
                      [](int32_t v) { return v >> 3; });

@@ -28,6 +28,29 @@ struct bresenhamWalk {
     }
 };
 
+// Samples `from` to n - 1 of the walk, the first at pixel *p and with the error term *error;
+// leaves both at the next one. The step after the last sample stays within the ROI's margin and
+// reads nothing.
+void walkSamples(const bresenhamWalk& walk, const edgeKernel& k, pixelPtr* p, int64_t* error,
+                 int32_t n, int32_t* sample, uint8_t* level) {
+    // Locals, so that they stay in registers across the stores of levels, which might alias
+    // anything.
+    const edgeKernel kernel = k;
+    const int64_t dMajor = walk.dMajor, dMinor = walk.dMinor;
+    const intptr_t majorStep = walk.majorStep, minorStep = walk.minorStep;
+    pixelPtr q = *p;
+    int64_t e = *error;
+    for (int32_t i = 0; i < n; ++i) {
+        sample[i] = kernel.at(q);
+        level[i] = *q;
+        e += dMinor;
+        const bool carries = dMajor <= 2 * e;
+        q += majorStep + (carries ? minorStep : 0);
+        e -= carries ? dMajor : 0;
+    }
+    *p = q, *error = e;
+}
+
 }  // namespace
 
 int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
@@ -37,25 +60,9 @@ int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
     if (samples < 3) return 0;
     pixelPtr p = windowPixels + (intptr_t{seg.pix[0].y} + roi.winOriginY) * k.pitch +
                  seg.pix[0].x + roi.winOriginX;
-    // Locals, so that the walk and the kernel stay in registers while peaks are written.
-    const edgeKernel kernel = k;
-    const int64_t dMajor = walk.dMajor, dMinor = walk.dMinor;
-    const intptr_t majorStep = walk.majorStep, minorStep = walk.minorStep;
     int64_t error = 0;
     auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
-        // Locals, since the level stores might alias anything.
-        pixelPtr q = p;
-        int64_t e = error;
-        for (int32_t i = 0; i < n; ++i) {
-            sample[i] = kernel.at(q);
-            level[i] = *q;
-            // The step after the last sample stays within the ROI's margin, and reads nothing.
-            e += dMinor;
-            const bool carries = dMajor <= 2 * e;
-            q += majorStep + (carries ? minorStep : 0);
-            e -= carries ? dMajor : 0;
-        }
-        p = q, error = e;
+        walkSamples(walk, k, &p, &error, n, sample, level);
     };
     return runBlocks(s, loopThreshold(s.threshold * 8), samples, k.isNarrow(), fill,
                      [](int32_t v) { return v >> 3; });
