@@ -66,73 +66,104 @@ inline int32_t loopThreshold(int64_t threshold) {
 
 inline uint8_t meanOf(int32_t a, int32_t b) { return static_cast<uint8_t>((a + b) >> 1); }
 
+// Samples are made and fed a block at a time, with as many of the samples before as a peak's
+// completion and the vector peak rule look back (see runBlocks).
+constexpr int32_t kBlockSize = 256;
+constexpr int32_t kBlockHistory = 8;
+
 #if defined(__SSE2__)
-// The tracker's state before sample s[0], from the samples before it, when the change into s[-1]
-// or the one before it was not zero.
+// The tracker's state before sample s[0], from the seven samples before it.
 inline void resumeTracker(const int32_t* s, loopTracker* t) {
-    const int32_t last = s[-1] - s[-2];
     t->value = s[-1];
-    t->lastDelta = last != 0 ? last : s[-2] - s[-3];
-    t->length = last != 0 ? 1 : 2;
+    t->lastDelta = 0;
+    t->length = 7;
+    for (int32_t back = 1; back <= 6; ++back) {
+        const int32_t change = s[-back] - s[-back - 1];
+        if (change == 0) continue;
+        t->lastDelta = change;
+        t->length = back;
+        return;
+    }
 }
 
-// The rule for the four samples from s[0] on, whose plateaus each hold one sample when none of
-// the changes into the samples before them is zero: false when one is, else true with the peaks
-// as bits. isPeakNarrow lane by lane, with a length of one.
-inline bool decideFour(const int32_t* s, __m128i threshold, uint32_t* peaks) {
-    auto load = [s](int32_t at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
-    };
-    const __m128i zero = _mm_setzero_si128(), value = load(-1);
-    const __m128i delta = _mm_sub_epi32(load(0), value);
-    const __m128i lastDelta = _mm_sub_epi32(value, load(-2));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(lastDelta, zero)) != 0) return false;
-    const __m128i decreasing = _mm_srai_epi32(delta, 31);
-    const __m128i changed = _mm_or_si128(delta, _mm_sub_epi32(zero, delta));
+// 32-bit lanes, four to a vector.
+struct wideLanes {
+    using type = int32_t;
+    static constexpr int32_t kCount = 4;
+    static __m128i load(const int32_t* s) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    }
+    static __m128i sub(__m128i a, __m128i b) { return _mm_sub_epi32(a, b); }
+    static __m128i wrappingSub(__m128i a, __m128i b) { return _mm_sub_epi32(a, b); }
+    static __m128i add(__m128i a, __m128i b) { return _mm_add_epi32(a, b); }
+    static __m128i isZero(__m128i a) { return _mm_cmpeq_epi32(a, _mm_setzero_si128()); }
+    static __m128i sign(__m128i a) { return _mm_srai_epi32(a, 31); }
+    static uint32_t negativeLanes(__m128i a) {
+        return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(a)));
+    }
+};
+
+// 16-bit lanes, eight to a vector, for samples within +-32767: saturated differences keep their
+// sign and whether they are zero, and so does a saturated sum of a sample and the threshold
+// clamped to 16 bits.
+struct narrowLanes {
+    using type = int16_t;
+    static constexpr int32_t kCount = 8;
+    static __m128i load(const int16_t* s) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    }
+    static __m128i sub(__m128i a, __m128i b) { return _mm_subs_epi16(a, b); }
+    static __m128i wrappingSub(__m128i a, __m128i b) { return _mm_sub_epi16(a, b); }
+    static __m128i add(__m128i a, __m128i b) { return _mm_adds_epi16(a, b); }
+    static __m128i isZero(__m128i a) { return _mm_cmpeq_epi16(a, _mm_setzero_si128()); }
+    static __m128i sign(__m128i a) { return _mm_srai_epi16(a, 15); }
+    static uint32_t negativeLanes(__m128i a) {
+        return static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, a))) & 255u;
+    }
+};
+
+// The peak rule for the samples s[0 ..] of a vector, as bits, from the seven samples before
+// them, without the tracker: for each the last non-zero change into the six before it gives the
+// plateau's entry and length, and none means a plateau too long for a peak. isPeakNarrow lane
+// by lane.
+template <typename Lanes>
+uint32_t peaksOf(const typename Lanes::type* s, __m128i threshold) {
+    const __m128i value = Lanes::load(s - 1);
+    const __m128i delta = Lanes::sub(Lanes::load(s), value);
+    __m128i lastDelta = Lanes::sub(value, Lanes::load(s - 2));
+    // Plateaus of more than one sample are the exception on most profiles.
+    if (_mm_movemask_epi8(Lanes::isZero(lastDelta)) != 0) {
+        __m128i later = Lanes::load(s - 2);
+        for (int32_t back = 2; back <= 6; ++back) {
+            const __m128i earlier = Lanes::load(s - 1 - back);
+            const __m128i change = Lanes::sub(later, earlier);
+            lastDelta = _mm_or_si128(lastDelta, _mm_and_si128(Lanes::isZero(lastDelta), change));
+            later = earlier;
+        }
+    }
+    const __m128i decreasing = Lanes::sign(delta);
+    // Negative when delta is not zero: one of delta and its negation (wrapped) is.
+    const __m128i changed =
+        _mm_or_si128(delta, Lanes::wrappingSub(_mm_setzero_si128(), delta));
+    // T - v or T + v; the samples are never the most negative value of their lanes.
     const __m128i beyond =
-        _mm_add_epi32(threshold, _mm_sub_epi32(_mm_xor_si128(value, decreasing), decreasing));
+        Lanes::add(threshold, Lanes::wrappingSub(_mm_xor_si128(value, decreasing), decreasing));
     const __m128i rule =
         _mm_and_si128(_mm_and_si128(_mm_xor_si128(delta, lastDelta), changed), beyond);
-    *peaks = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(rule)));
-    return true;
+    return Lanes::negativeLanes(_mm_andnot_si128(Lanes::isZero(lastDelta), rule));
 }
-
-// The same for eight samples within +-32767, in 16-bit lanes: saturated differences keep their
-// sign and whether they are zero, and so does a saturated sum of the threshold, clamped to 16
-// bits, and a sample.
-inline bool decideEight(const int32_t* s, __m128i threshold, uint32_t* peaks) {
-    auto load = [s](int32_t at) {
-        return _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)),
-                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + 4)));
-    };
-    const __m128i zero = _mm_setzero_si128(), value = load(-1);
-    const __m128i delta = _mm_subs_epi16(load(0), value);
-    const __m128i lastDelta = _mm_subs_epi16(value, load(-2));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(lastDelta, zero)) != 0) return false;
-    const __m128i decreasing = _mm_srai_epi16(delta, 15);
-    const __m128i changed = _mm_or_si128(delta, _mm_sub_epi16(zero, delta));
-    const __m128i beyond =
-        _mm_adds_epi16(threshold, _mm_sub_epi16(_mm_xor_si128(value, decreasing), decreasing));
-    const __m128i rule =
-        _mm_and_si128(_mm_and_si128(_mm_xor_si128(delta, lastDelta), changed), beyond);
-    *peaks = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(rule, rule))) & 255u;
-    return true;
-}
-
-// Feeds s[0 .. n) by groups of four (or, when Narrow, eight samples within +-32767) decided at
-// once; a group with a plateau open goes to the tracker. s[-3 ..] must hold the samples before,
-// real ones from the tag 2 on. The peaks are gathered as bits and tagged a word at a time.
-template <bool Narrow>
-void feedGroups(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
-                loopTracker* tracker) {
-    constexpr int32_t kLanes = Narrow ? 8 : 4;
+#endif
+#if defined(__SSE2__)
+// Feeds s[0 .. n), whose samples are of the lanes' type, a vector at a time through peaksOf,
+// from the sample with the tag 7 on, before which there are not seven real samples. The peaks
+// are gathered as bits and tagged a word at a time; the tracker takes over for the last few.
+template <typename Lanes>
+void feedVectors(const typename Lanes::type* s, const int32_t* wide, int32_t n, int32_t threshold,
+                 int64_t firstTag, loopTracker* tracker) {
     loopTracker t = *tracker;
     int32_t i = 0;
-    if (firstTag < 2) {
-        t.feed(s[0], threshold, firstTag);
-        i = 1;
-    }
-    bool tracked = true;   // whether t holds the state before s[i]
+    for (; i < n && firstTag + i < 7; ++i) t.feed(wide[i], threshold, firstTag + i);
+    const int32_t vectorsFrom = i;
     int32_t bitsFrom = i;  // the sample of bit 0
     uint64_t bits = 0;
     auto flush = [&](int32_t from) {
@@ -141,37 +172,39 @@ void feedGroups(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag
         }
         bitsFrom = from;
     };
-    const __m128i limit = Narrow ? _mm_set1_epi16(static_cast<int16_t>(std::min(
-                                       std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
-                                 : _mm_set1_epi32(threshold);
-    for (; i + kLanes <= n; i += kLanes) {
-        if (i - bitsFrom + kLanes > 64) flush(i);
-        uint32_t peaks = 0;
-        if (Narrow ? decideEight(s + i, limit, &peaks) : decideFour(s + i, limit, &peaks)) {
-            bits |= uint64_t{peaks} << (i - bitsFrom);
-            tracked = false;
-            continue;
-        }
-        flush(i + kLanes);
-        if (!tracked) resumeTracker(s + i, &t);
-        for (int32_t j = i; j < i + kLanes; ++j) t.feed(s[j], threshold, firstTag + j);
-        tracked = true;
+    const __m128i limit =
+        Lanes::kCount == 8
+            ? _mm_set1_epi16(static_cast<int16_t>(
+                  std::min(std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
+            : _mm_set1_epi32(threshold);
+    for (; i + Lanes::kCount <= n; i += Lanes::kCount) {
+        if (i - bitsFrom + Lanes::kCount > 64) flush(i);
+        bits |= uint64_t{peaksOf<Lanes>(s + i, limit)} << (i - bitsFrom);
     }
     flush(i);
-    if (!tracked) resumeTracker(s + i, &t);
-    for (; i < n; ++i) t.feed(s[i], threshold, firstTag + i);
+    if (i != vectorsFrom) resumeTracker(wide + i, &t);
+    for (; i < n; ++i) t.feed(wide[i], threshold, firstTag + i);
     *tracker = t;
 }
 #endif
 
-// Feeds s[0 .. n), tagged firstTag on: through the vector code where it may run (see
-// feedGroups), narrow when every sample is within +-32767.
+// Feeds s[0 .. n), tagged firstTag on, s[-7 ..] holding the samples before: through the vector
+// code where it may run, in 16-bit lanes when every sample is within +-32767.
 inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
                       bool vectorised, bool narrow, loopTracker* t) {
 #if defined(__SSE2__)
+    if (vectorised && !narrow) return feedVectors<wideLanes>(s, s, n, threshold, firstTag, t);
     if (vectorised) {
-        if (narrow) return feedGroups<true>(s, n, threshold, firstTag, t);
-        return feedGroups<false>(s, n, threshold, firstTag, t);
+        int16_t shorts[kBlockHistory + kBlockSize];
+        const int32_t total = kBlockHistory + n;
+        int32_t i = 0;
+        for (; i + 8 <= total; i += 8) {
+            const int32_t* from = s - kBlockHistory + i;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(shorts + i),
+                             _mm_packs_epi32(wideLanes::load(from), wideLanes::load(from + 4)));
+        }
+        for (; i < total; ++i) shorts[i] = static_cast<int16_t>(s[i - kBlockHistory]);
+        return feedVectors<narrowLanes>(shorts + kBlockHistory, s, n, threshold, firstTag, t);
     }
 #else
     (void)vectorised, (void)narrow;
@@ -186,8 +219,8 @@ inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t fi
 // soon as it is fed. Each sample comes with a level, the grey value whose mean over samples k and
 // k - 2 is the mid level of a peak revealed by sample k.
 struct sampleBlock {
-    static constexpr int32_t kHistory = 8;
-    static constexpr int32_t kSize = 256;
+    static constexpr int32_t kHistory = kBlockHistory;
+    static constexpr int32_t kSize = kBlockSize;
     // Only the history is set beforehand: the samples before the first are never read, and the
     // rest is filled before it is read.
     int32_t sample[kHistory + kSize];
