@@ -49,16 +49,19 @@ __m128i widen8(pixelPtr p) {
                              _mm_setzero_si128());
 }
 
-// Eight 16-bit samples, stored as 32-bit ones.
-void storeSamples(__m128i v, int32_t* out) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
-                     _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16));
+// Eight 32-bit samples within 16 bits, stored as samples of either size.
+void storeSamples(__m128i low, __m128i high, int16_t* out) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(low, high));
+}
+
+void storeSamples(__m128i low, __m128i high, int32_t* out) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), high);
 }
 
 // The smoothed differences of a forward row scan, eight at a time, from the one whose S(k + 1)
 // starts at q; returns how many it made. Sums and differences stay within 16 bits.
-int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int32_t* sample,
+int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int16_t* sample,
                           uint8_t* level) {
     auto sums = [across](pixelPtr p) {
         const __m128i mid = widen8(p + across);
@@ -67,7 +70,8 @@ int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int32_t* sampl
     };
     int32_t i = 0;
     for (; i + 8 <= n; i += 8, q += 8) {
-        storeSamples(_mm_sub_epi16(sums(q), sums(q - 2)), sample + i);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sample + i),
+                         _mm_sub_epi16(sums(q), sums(q - 2)));
         const __m128i centre = _mm_srli_epi16(sums(q - 1), 2);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(level + i), _mm_packus_epi16(centre, centre));
     }
@@ -76,8 +80,9 @@ int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int32_t* sampl
 
 // The kernel samples of a forward row scan, eight at a time, from the one at pixel p; returns
 // how many it made. With 16-bit weights, pairs of weighted differences are exact 32-bit sums.
+template <typename Sample>
 int32_t kernelRowGroups(pixelPtr p, intptr_t across, const scanFrameKernel& f, int32_t n,
-                        int32_t* sample, uint8_t* level) {
+                        Sample* sample, uint8_t* level) {
     auto pair = [](int32_t low, int32_t high) {
         return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(low) |
                                                    uint32_t{static_cast<uint16_t>(high)} << 16));
@@ -93,8 +98,7 @@ int32_t kernelRowGroups(pixelPtr p, intptr_t across, const scanFrameKernel& f, i
                                           _mm_madd_epi16(_mm_unpacklo_epi16(d3, d4), w34));
         const __m128i high = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(d1, d2), w12),
                                            _mm_madd_epi16(_mm_unpackhi_epi16(d3, d4), w34));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(sample + i), low);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(sample + i + 4), high);
+        storeSamples(low, high, sample + i);
         std::memcpy(level + i, p, 8);
     }
     return i;
@@ -102,9 +106,10 @@ int32_t kernelRowGroups(pixelPtr p, intptr_t across, const scanFrameKernel& f, i
 #else
 constexpr bool vectorRows = false;
 
-int32_t smoothedRowGroups(pixelPtr, intptr_t, int32_t, int32_t*, uint8_t*) { return 0; }
+int32_t smoothedRowGroups(pixelPtr, intptr_t, int32_t, int16_t*, uint8_t*) { return 0; }
 
-int32_t kernelRowGroups(pixelPtr, intptr_t, const scanFrameKernel&, int32_t, int32_t*, uint8_t*) {
+template <typename Sample>
+int32_t kernelRowGroups(pixelPtr, intptr_t, const scanFrameKernel&, int32_t, Sample*, uint8_t*) {
     return 0;
 }
 #endif
@@ -138,7 +143,7 @@ namespace {
 // returns where the next one's starts. Its own function, so that every value it works with
 // stays in a register across the stores of levels, which might alias anything.
 pixelPtr smoothedSamples(pixelPtr q, intptr_t along, intptr_t across, int32_t from, int32_t n,
-                         int32_t* sample, uint8_t* level) {
+                         int16_t* sample, uint8_t* level) {
     auto columnSum = [across](pixelPtr c) { return c[0] + 2 * c[across] + c[2 * across]; };
     int32_t s0 = columnSum(q - 2 * along), s1 = columnSum(q - along);
     for (int32_t i = from; i < n; ++i, q += along) {
@@ -153,15 +158,17 @@ pixelPtr smoothedSamples(pixelPtr q, intptr_t along, intptr_t across, int32_t fr
 
 // Samples `from` to n - 1 of the kernel along an axis, the first at pixel p; returns the pixel
 // of the next one.
+template <typename Sample>
 pixelPtr kernelSamples(pixelPtr p, intptr_t along, intptr_t across, const scanFrameKernel& f,
-                       int32_t from, int32_t n, int32_t* sample, uint8_t* level) {
+                       int32_t from, int32_t n, Sample* sample, uint8_t* level) {
     const int32_t q1 = f.q[0], q2 = f.q[1], q3 = f.q[2], q4 = f.q[3];
     // The pixels across the scan at k - 1 (a), k (b) and k + 1 (c).
     int32_t a0 = p[-along - across], a1 = p[-along], a2 = p[-along + across];
     int32_t b0 = p[-across], b1 = p[0], b2 = p[across];
     for (int32_t i = from; i < n; ++i, p += along) {
         const int32_t c0 = p[along - across], c1 = p[along], c2 = p[along + across];
-        sample[i] = q1 * (c0 - a2) + q2 * (c1 - a1) + q3 * (c2 - a0) + q4 * (b2 - b0);
+        sample[i] =
+            static_cast<Sample>(q1 * (c0 - a2) + q2 * (c1 - a1) + q3 * (c2 - a0) + q4 * (b2 - b0));
         level[i] = static_cast<uint8_t>(b1);
         a0 = b0, a1 = b1, a2 = b2;
         b0 = c0, b1 = c1, b2 = c2;
@@ -177,13 +184,13 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
     // its three pixels; sample k is S(k + 1) - S(k - 1), and its level S(k) / 4.
     pixelPtr next = start - across + along;  // the pixels of S(k + 1)
     const bool rowGroups = vectorRows && s.vectorised && along == 1;
-    auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
+    auto fill = [&](int16_t* sample, uint8_t* level, int32_t n) {
         const int32_t made = rowGroups ? smoothedRowGroups(next, across, n, sample, level) : 0;
         next = smoothedSamples(next + made * along, along, across, made, n, sample, level);
     };
     // Differences of sums of at most 4 * 255.
-    return runBlocks(s, loopThreshold(s.threshold >> 2), int64_t{count} + 1, true, fill,
-                     [](int32_t v) { return v * 4; });
+    return runBlocks<int16_t>(s, loopThreshold(s.threshold >> 2), int64_t{count} + 1, fill,
+                              [](int32_t v) { return v * 4; });
 }
 
 int32_t runKernelAxis(pixelPtr start, intptr_t along, intptr_t across, int32_t count,
@@ -191,12 +198,14 @@ int32_t runKernelAxis(pixelPtr start, intptr_t along, intptr_t across, int32_t c
     const scanFrameKernel f = scanFrameKernel::of(k, along, across);
     const bool rowGroups = vectorRows && s.vectorised && along == 1 && f.fitsShort();
     pixelPtr next = start;  // pixel k
-    auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
+    auto fill = [&](auto* sample, uint8_t* level, int32_t n) {
         const int32_t made = rowGroups ? kernelRowGroups(next, across, f, n, sample, level) : 0;
         next = kernelSamples(next + made * along, along, across, f, made, n, sample, level);
     };
-    return runBlocks(s, loopThreshold(s.threshold * 8), int64_t{count} + 1, k.isNarrow(), fill,
-                     [](int32_t v) { return v >> 3; });
+    const int32_t threshold = loopThreshold(s.threshold * 8);
+    auto strengthOf = [](int32_t v) { return v >> 3; };
+    if (k.isNarrow()) return runBlocks<int16_t>(s, threshold, int64_t{count} + 1, fill, strengthOf);
+    return runBlocks<int32_t>(s, threshold, int64_t{count} + 1, fill, strengthOf);
 }
 
 }  // namespace cidut

@@ -31,8 +31,9 @@ struct bresenhamWalk {
 // Samples `from` to n - 1 of the walk, the first at pixel *p and with the error term *error;
 // leaves both at the next one. The step after the last sample stays within the ROI's margin and
 // reads nothing.
+template <typename Sample>
 void walkSamples(const bresenhamWalk& walk, const edgeKernel& k, pixelPtr* p, int64_t* error,
-                 int32_t n, int32_t* sample, uint8_t* level) {
+                 int32_t n, Sample* sample, uint8_t* level) {
     // Locals, so that they stay in registers across the stores of levels, which might alias
     // anything.
     const edgeKernel kernel = k;
@@ -41,7 +42,7 @@ void walkSamples(const bresenhamWalk& walk, const edgeKernel& k, pixelPtr* p, in
     pixelPtr q = *p;
     int64_t e = *error;
     for (int32_t i = 0; i < n; ++i) {
-        sample[i] = kernel.at(q);
+        sample[i] = static_cast<Sample>(kernel.at(q));
         level[i] = *q;
         e += dMinor;
         const bool carries = dMajor <= 2 * e;
@@ -61,11 +62,13 @@ int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
     pixelPtr p = windowPixels + (intptr_t{seg.pix[0].y} + roi.winOriginY) * k.pitch +
                  seg.pix[0].x + roi.winOriginX;
     int64_t error = 0;
-    auto fill = [&](int32_t* sample, uint8_t* level, int32_t n) {
+    auto fill = [&](auto* sample, uint8_t* level, int32_t n) {
         walkSamples(walk, k, &p, &error, n, sample, level);
     };
-    return runBlocks(s, loopThreshold(s.threshold * 8), samples, k.isNarrow(), fill,
-                     [](int32_t v) { return v >> 3; });
+    const int32_t threshold = loopThreshold(s.threshold * 8);
+    auto strengthOf = [](int32_t v) { return v >> 3; };
+    if (k.isNarrow()) return runBlocks<int16_t>(s, threshold, samples, fill, strengthOf);
+    return runBlocks<int32_t>(s, threshold, samples, fill, strengthOf);
 }
 
 }  // namespace cidut

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 
 #include "ci_id/edgescan.h"
 #include "ci_id/priv/ci_idut/scan/peak_rule.h"
@@ -73,7 +74,8 @@ constexpr int32_t kBlockHistory = 8;
 
 #if defined(__SSE2__)
 // The tracker's state before sample s[0], from the seven samples before it.
-inline void resumeTracker(const int32_t* s, loopTracker* t) {
+template <typename Sample>
+void resumeTracker(const Sample* s, loopTracker* t) {
     t->value = s[-1];
     t->lastDelta = 0;
     t->length = 7;
@@ -153,63 +155,45 @@ uint32_t peaksOf(const typename Lanes::type* s, __m128i threshold) {
     return Lanes::negativeLanes(_mm_andnot_si128(Lanes::isZero(lastDelta), rule));
 }
 #endif
-#if defined(__SSE2__)
-// Feeds s[0 .. n), whose samples are of the lanes' type, a vector at a time through peaksOf,
-// from the sample with the tag 7 on, before which there are not seven real samples. The peaks
-// are gathered as bits and tagged a word at a time; the tracker takes over for the last few.
-template <typename Lanes>
-void feedVectors(const typename Lanes::type* s, const int32_t* wide, int32_t n, int32_t threshold,
-                 int64_t firstTag, loopTracker* tracker) {
+// Feeds s[0 .. n), tagged firstTag on, s[-7 ..] holding the samples before: where the vector
+// code may run, a vector at a time through peaksOf from the sample with the tag 7 on (before it
+// there are not seven real samples), the peaks gathered as bits and tagged a word at a time;
+// the tracker takes the rest.
+template <typename Sample>
+void feedBlock(const Sample* s, int32_t n, int32_t threshold, int64_t firstTag, bool vectorised,
+               loopTracker* tracker) {
     loopTracker t = *tracker;
     int32_t i = 0;
-    for (; i < n && firstTag + i < 7; ++i) t.feed(wide[i], threshold, firstTag + i);
-    const int32_t vectorsFrom = i;
-    int32_t bitsFrom = i;  // the sample of bit 0
-    uint64_t bits = 0;
-    auto flush = [&](int32_t from) {
-        for (; bits != 0; bits &= bits - 1) {
-            (t.next++)->position = firstTag + bitsFrom + __builtin_ctzll(bits);
-        }
-        bitsFrom = from;
-    };
-    const __m128i limit =
-        Lanes::kCount == 8
-            ? _mm_set1_epi16(static_cast<int16_t>(
-                  std::min(std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
-            : _mm_set1_epi32(threshold);
-    for (; i + Lanes::kCount <= n; i += Lanes::kCount) {
-        if (i - bitsFrom + Lanes::kCount > 64) flush(i);
-        bits |= uint64_t{peaksOf<Lanes>(s + i, limit)} << (i - bitsFrom);
-    }
-    flush(i);
-    if (i != vectorsFrom) resumeTracker(wide + i, &t);
-    for (; i < n; ++i) t.feed(wide[i], threshold, firstTag + i);
-    *tracker = t;
-}
-#endif
-
-// Feeds s[0 .. n), tagged firstTag on, s[-7 ..] holding the samples before: through the vector
-// code where it may run, in 16-bit lanes when every sample is within +-32767.
-inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t firstTag,
-                      bool vectorised, bool narrow, loopTracker* t) {
 #if defined(__SSE2__)
-    if (vectorised && !narrow) return feedVectors<wideLanes>(s, s, n, threshold, firstTag, t);
+    using lanes = std::conditional_t<sizeof(Sample) == 2, narrowLanes, wideLanes>;
     if (vectorised) {
-        int16_t shorts[kBlockHistory + kBlockSize];
-        const int32_t total = kBlockHistory + n;
-        int32_t i = 0;
-        for (; i + 8 <= total; i += 8) {
-            const int32_t* from = s - kBlockHistory + i;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(shorts + i),
-                             _mm_packs_epi32(wideLanes::load(from), wideLanes::load(from + 4)));
+        for (; i < n && firstTag + i < 7; ++i) t.feed(s[i], threshold, firstTag + i);
+        const int32_t vectorsFrom = i;
+        int32_t bitsFrom = i;  // the sample of bit 0
+        uint64_t bits = 0;
+        auto flush = [&](int32_t from) {
+            for (; bits != 0; bits &= bits - 1) {
+                (t.next++)->position = firstTag + bitsFrom + __builtin_ctzll(bits);
+            }
+            bitsFrom = from;
+        };
+        const __m128i limit =
+            lanes::kCount == 8
+                ? _mm_set1_epi16(static_cast<int16_t>(
+                      std::min(std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
+                : _mm_set1_epi32(threshold);
+        for (; i + lanes::kCount <= n; i += lanes::kCount) {
+            if (i - bitsFrom + lanes::kCount > 64) flush(i);
+            bits |= uint64_t{peaksOf<lanes>(s + i, limit)} << (i - bitsFrom);
         }
-        for (; i < total; ++i) shorts[i] = static_cast<int16_t>(s[i - kBlockHistory]);
-        return feedVectors<narrowLanes>(shorts + kBlockHistory, s, n, threshold, firstTag, t);
+        flush(i);
+        if (i != vectorsFrom) resumeTracker(s + i, &t);
     }
 #else
-    (void)vectorised, (void)narrow;
+    (void)vectorised;
 #endif
-    for (int32_t i = 0; i < n; ++i) t->feed(s[i], threshold, firstTag + i);
+    for (; i < n; ++i) t.feed(s[i], threshold, firstTag + i);
+    *tracker = t;
 }
 
 // The loops make their samples a block at a time, in one tight loop, and feed the block to the
@@ -217,13 +201,15 @@ inline void feedBlock(const int32_t* s, int32_t n, int32_t threshold, int64_t fi
 // samples, so the samples it is completed from lie at most 7 before the one that reveals it: the
 // buffer keeps that many of the block before, and the block's peaks are completed from it as
 // soon as it is fed. Each sample comes with a level, the grey value whose mean over samples k and
-// k - 2 is the mid level of a peak revealed by sample k.
+// k - 2 is the mid level of a peak revealed by sample k. The samples are 16-bit where they all
+// fit, so that the vector code takes eight at a time.
+template <typename Sample>
 struct sampleBlock {
     static constexpr int32_t kHistory = kBlockHistory;
     static constexpr int32_t kSize = kBlockSize;
     // Only the history is set beforehand: the samples before the first are never read, and the
     // rest is filled before it is read.
-    int32_t sample[kHistory + kSize];
+    Sample sample[kHistory + kSize];
     uint8_t level[kHistory + kSize];
 
     sampleBlock() {
@@ -233,23 +219,22 @@ struct sampleBlock {
 };
 
 // Runs a scan of `samples` >= 2 samples. fill(sample, level, n) writes the next n samples and
-// their levels, from sample 0 on; strengthOf(v) gives a peak's strength from its plateau value v;
-// narrow tells that every sample is within +-32767.
-template <typename Fill, typename Strength>
-int32_t runBlocks(const scanSetup& s, int32_t threshold, int64_t samples, bool narrow, Fill fill,
+// their levels, from sample 0 on; strengthOf(v) gives a peak's strength from its plateau value v.
+template <typename Sample, typename Fill, typename Strength>
+int32_t runBlocks(const scanSetup& s, int32_t threshold, int64_t samples, Fill fill,
                   Strength strengthOf) {
-    sampleBlock b;
-    constexpr int32_t h = sampleBlock::kHistory;
+    sampleBlock<Sample> b;
+    constexpr int32_t h = sampleBlock<Sample>::kHistory;
     fill(b.sample + h - 1, b.level + h - 1, 1);
     cidc_peakDetectState state;
     loopTracker t;
     int32_t status = startScan(s, b.sample[h - 1], samples, &state, &t);
     if (status < 0) return status;
     for (int64_t first = 1; first < samples;) {
-        const auto n = static_cast<int32_t>(std::min<int64_t>(sampleBlock::kSize, samples - first));
+        const auto n = static_cast<int32_t>(std::min<int64_t>(kBlockSize, samples - first));
         fill(b.sample + h, b.level + h, n);
         cidc_peakIDFixedX_4* const found = t.next;
-        feedBlock(b.sample + h, n, threshold, first, s.vectorised, narrow, &t);
+        feedBlock(b.sample + h, n, threshold, first, s.vectorised, &t);
         // Buffer slot of sample k: k - base.
         const int64_t base = first - h;
         t.settleAll(
