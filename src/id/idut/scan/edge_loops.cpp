@@ -60,22 +60,40 @@ void storeSamples(__m128i low, __m128i high, int32_t* out) {
 }
 
 // The smoothed differences of a forward row scan, eight at a time, from the one whose S(k + 1)
-// starts at q; returns how many it made. Sums and differences stay within 16 bits.
+// starts at q; returns how many it made. Each sum is made once, eight at a time, into a buffer
+// that the samples and levels then read shifted. Sums and differences stay within 16 bits.
 int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int16_t* sample,
                           uint8_t* level) {
-    auto sums = [across](pixelPtr p) {
+    // sums[c] = S(k - 1 + c) for the first sample k, over the n + 2 columns the samples read.
+    int16_t sums[kBlockSize + 2];
+    const pixelPtr first = q - 2;
+    const int32_t columns = n + 2;
+    int32_t c = 0;
+    for (; c + 8 <= columns; c += 8) {
+        const pixelPtr p = first + c;
         const __m128i mid = widen8(p + across);
-        return _mm_add_epi16(_mm_add_epi16(widen8(p), widen8(p + 2 * across)),
-                             _mm_add_epi16(mid, mid));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + c),
+                         _mm_add_epi16(_mm_add_epi16(widen8(p), widen8(p + 2 * across)),
+                                       _mm_add_epi16(mid, mid)));
+    }
+    for (; c < columns; ++c) {
+        const pixelPtr p = first + c;
+        sums[c] = static_cast<int16_t>(p[0] + 2 * p[across] + p[2 * across]);
+    }
+    auto at = [&sums](int32_t c) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + c));
     };
     int32_t i = 0;
-    for (; i + 8 <= n; i += 8, q += 8) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(sample + i),
-                         _mm_sub_epi16(sums(q), sums(q - 2)));
-        const __m128i centre = _mm_srli_epi16(sums(q - 1), 2);
+    for (; i + 8 <= n; i += 8) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sample + i), _mm_sub_epi16(at(i + 2), at(i)));
+        const __m128i centre = _mm_srli_epi16(at(i + 1), 2);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(level + i), _mm_packus_epi16(centre, centre));
     }
-    return i;
+    for (; i < n; ++i) {
+        sample[i] = static_cast<int16_t>(sums[i + 2] - sums[i]);
+        level[i] = static_cast<uint8_t>(sums[i + 1] >> 2);
+    }
+    return n;
 }
 
 // The kernel samples of a forward row scan, eight at a time, from the one at pixel p; returns
