@@ -169,24 +169,24 @@ void feedBlock(const Sample* s, int32_t n, int32_t threshold, int64_t firstTag, 
     if (vectorised) {
         for (; i < n && firstTag + i < 7; ++i) t.feed(s[i], threshold, firstTag + i);
         const int32_t vectorsFrom = i;
-        int32_t bitsFrom = i;  // the sample of bit 0
-        uint64_t bits = 0;
-        auto flush = [&](int32_t from) {
-            for (; bits != 0; bits &= bits - 1) {
-                (t.next++)->position = firstTag + bitsFrom + __builtin_ctzll(bits);
-            }
-            bitsFrom = from;
-        };
         const __m128i limit =
             lanes::kCount == 8
                 ? _mm_set1_epi16(static_cast<int16_t>(
                       std::min(std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
                 : _mm_set1_epi32(threshold);
-        for (; i + lanes::kCount <= n; i += lanes::kCount) {
-            if (i - bitsFrom + lanes::kCount > 64) flush(i);
-            bits |= uint64_t{peaksOf<lanes>(s + i, limit)} << (i - bitsFrom);
+        // A word of bits at a time, as many vectors as fit.
+        while (i + lanes::kCount <= n) {
+            const int32_t vectors = std::min<int32_t>(64 / lanes::kCount, (n - i) / lanes::kCount);
+            uint64_t bits = 0;
+            for (int32_t v = 0; v < vectors; ++v) {
+                bits |= uint64_t{peaksOf<lanes>(s + i + v * lanes::kCount, limit)}
+                        << (v * lanes::kCount);
+            }
+            for (; bits != 0; bits &= bits - 1) {
+                (t.next++)->position = firstTag + i + __builtin_ctzll(bits);
+            }
+            i += vectors * lanes::kCount;
         }
-        flush(i);
         if (i != vectorsFrom) resumeTracker(s + i, &t);
     }
 #else
