@@ -1,9 +1,11 @@
 // Edge scans over every row, every column and 1000 oblique lines of a 2048 x 2048 image of
 // random bars, in pixels per second, beside loops that only read the pixels each scan reads, in
 // the same order through a running pointer (what the scan would cost without computing
-// anything), and a bulk read of the same rows (the machine's streaming limit).
+// anything), and a bulk read of the same rows (the machine's streaming limit). Each scan also
+// reports its speed over that of its read-only loop, measured right after it.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -88,15 +90,69 @@ int64_t pixelsOf(const std::vector<cidc_scanLineSeg>& segs) {
     return n;
 }
 
-void runScans(benchmark::State& state, const std::vector<cidc_scanLine>& lines,
-              cidc_gradientDir16 gradient) {
+// Reads what an axis-parallel scan reads: `reads` pixels around each pixel of the segments (the
+// three of a column sum, or the 3 x 3 kernel), through a running pointer; gives their sum.
+template <int Reads>
+uint32_t walkAxis(const std::vector<cidc_scanLineSeg>& segs) {
     const barsBench& b = bench();
-    const int64_t pixels = pixelsOf(clipped(lines));
+    const intptr_t pitch = b.window.pitch;
+    uint32_t sum = 0;
+    for (const cidc_scanLineSeg& s : segs) {
+        const bool horizontal = s.line.dir.y == 0;
+        const intptr_t along = horizontal ? 1 : pitch;
+        const intptr_t across = horizontal ? pitch : 1;
+        const int32_t count = horizontal ? s.pix[1].x - s.pix[0].x : s.pix[1].y - s.pix[0].y;
+        const uint8_t* p = b.window.pixels + (s.pix[0].y + intptr_t{b.roi.winOriginY}) * pitch +
+                           s.pix[0].x + b.roi.winOriginX;
+        for (int32_t k = 0; k <= count; ++k, p += along) {
+            sum += p[-across] + p[0] + p[across];
+            if (Reads == 9) {
+                sum += p[-across - along] + p[-along] + p[across - along];
+                sum += p[-across + along] + p[along] + p[across + along];
+            }
+        }
+    }
+    return sum;
+}
+
+// Reads the 3 x 3 neighbourhood of each pixel along oblique segments (a fixed-point walk).
+uint32_t walkOblique(const std::vector<cidc_scanLineSeg>& segs) {
+    const barsBench& b = bench();
+    const intptr_t pitch = b.window.pitch;
+    uint32_t sum = 0;
+    for (const cidc_scanLineSeg& s : segs) {
+        const int32_t dx = s.pix[1].x - s.pix[0].x, dy = s.pix[1].y - s.pix[0].y;
+        const int32_t n = std::max(std::abs(dx), std::abs(dy));
+        int64_t x = (int64_t{s.pix[0].x} << 16) + 32768, y = (int64_t{s.pix[0].y} << 16) + 32768;
+        const int64_t sx = n ? (int64_t{dx} << 16) / n : 0, sy = n ? (int64_t{dy} << 16) / n : 0;
+        for (int32_t k = 0; k <= n; ++k, x += sx, y += sy) {
+            const uint8_t* p = b.window.pixels + ((y >> 16) + b.roi.winOriginY) * pitch +
+                               (x >> 16) + b.roi.winOriginX;
+            sum += p[-pitch - 1] + p[-pitch] + p[-pitch + 1] + p[-1] + p[0] + p[1] +
+                   p[pitch - 1] + p[pitch] + p[pitch + 1];
+        }
+    }
+    return sum;
+}
+
+using walker = uint32_t (*)(const std::vector<cidc_scanLineSeg>&);
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Scans the lines; the counter "vs read-only" is the scan's speed over that of `readOnly` walking
+// the same pixels as many times, right after (what the goal of half the read-only speed means).
+void runScans(benchmark::State& state, const std::vector<cidc_scanLine>& lines,
+              cidc_gradientDir16 gradient, walker readOnly) {
+    const barsBench& b = bench();
+    const std::vector<cidc_scanLineSeg> segs = clipped(lines);
     cstd_vector_cidc_peakIDFixedX_4 peaks;
     cstd_vector_cidc_peakIDFixedX_4_constructEmpty(&peaks);
     // Above most of the noise, below every bar edge.
     const cidc_edgeScanParams params{200};
     int64_t found = 0;
+    const auto scanStart = std::chrono::steady_clock::now();
     for (auto _ : state) {
         for (const cidc_scanLine& l : lines) {
             cidc_scanShape shape;
@@ -113,64 +169,26 @@ void runScans(benchmark::State& state, const std::vector<cidc_scanLine>& lines,
             found += size;
         }
     }
+    const double scanSeconds = secondsSince(scanStart);
     cstd_vector_cidc_peakIDFixedX_4_destruct(&peaks);
-    state.SetItemsProcessed(state.iterations() * pixels);
+    const auto readStart = std::chrono::steady_clock::now();
+    for (int64_t i = 0; i < state.iterations(); ++i) benchmark::DoNotOptimize(readOnly(segs));
+    state.counters["vs read-only"] = secondsSince(readStart) / scanSeconds;
+    state.SetItemsProcessed(state.iterations() * pixelsOf(segs));
     state.counters["peaks/scan"] =
         static_cast<double>(found) / (state.iterations() * static_cast<double>(lines.size()));
 }
 
-// Reads what an axis-parallel scan reads: `reads` pixels around each pixel of the segment (the
-// three of a column sum, or the 3 x 3 kernel), through a running pointer.
 template <int Reads>
 void readAxis(benchmark::State& state, const std::vector<cidc_scanLine>& lines) {
-    const barsBench& b = bench();
     const std::vector<cidc_scanLineSeg> segs = clipped(lines);
-    const intptr_t pitch = b.window.pitch;
-    uint32_t sum = 0;
-    for (auto _ : state) {
-        for (const cidc_scanLineSeg& s : segs) {
-            const bool horizontal = s.line.dir.y == 0;
-            const intptr_t along = horizontal ? 1 : pitch;
-            const intptr_t across = horizontal ? pitch : 1;
-            const int32_t count = horizontal ? s.pix[1].x - s.pix[0].x : s.pix[1].y - s.pix[0].y;
-            const uint8_t* p = b.window.pixels + (s.pix[0].y + intptr_t{b.roi.winOriginY}) * pitch +
-                               s.pix[0].x + b.roi.winOriginX;
-            for (int32_t k = 0; k <= count; ++k, p += along) {
-                sum += p[-across] + p[0] + p[across];
-                if (Reads == 9) {
-                    sum += p[-across - along] + p[-along] + p[across - along];
-                    sum += p[-across + along] + p[along] + p[across + along];
-                }
-            }
-        }
-        benchmark::DoNotOptimize(sum);
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(walkAxis<Reads>(segs));
     state.SetItemsProcessed(state.iterations() * pixelsOf(segs));
 }
 
-// Reads the 3 x 3 neighbourhood of each pixel along the oblique segments (a fixed-point walk).
 void readOblique(benchmark::State& state) {
-    const barsBench& b = bench();
-    const std::vector<cidc_scanLineSeg> segs = clipped(b.oblique);
-    const intptr_t pitch = b.window.pitch;
-    uint32_t sum = 0;
-    for (auto _ : state) {
-        for (const cidc_scanLineSeg& s : segs) {
-            const int32_t dx = s.pix[1].x - s.pix[0].x, dy = s.pix[1].y - s.pix[0].y;
-            const int32_t n = std::max(std::abs(dx), std::abs(dy));
-            int64_t x = (int64_t{s.pix[0].x} << 16) + 32768,
-                    y = (int64_t{s.pix[0].y} << 16) + 32768;
-            const int64_t sx = n ? (int64_t{dx} << 16) / n : 0,
-                          sy = n ? (int64_t{dy} << 16) / n : 0;
-            for (int32_t k = 0; k <= n; ++k, x += sx, y += sy) {
-                const uint8_t* p = b.window.pixels + ((y >> 16) + b.roi.winOriginY) * pitch +
-                                   (x >> 16) + b.roi.winOriginX;
-                sum += p[-pitch - 1] + p[-pitch] + p[-pitch + 1] + p[-1] + p[0] + p[1] +
-                       p[pitch - 1] + p[pitch] + p[pitch + 1];
-            }
-        }
-        benchmark::DoNotOptimize(sum);
-    }
+    const std::vector<cidc_scanLineSeg> segs = clipped(bench().oblique);
+    for (auto _ : state) benchmark::DoNotOptimize(walkOblique(segs));
     state.SetItemsProcessed(state.iterations() * pixelsOf(segs));
 }
 
@@ -194,16 +212,20 @@ void bulkReadRows(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * int64_t{kSize - 2} * (kSize - 2));
 }
 
-void Rows_smoothedDifference(benchmark::State& s) { runScans(s, bench().rows, {1, 0}); }
-void Rows_kernel(benchmark::State& s) { runScans(s, bench().rows, {1, 1}); }
+void Rows_smoothedDifference(benchmark::State& s) {
+    runScans(s, bench().rows, {1, 0}, walkAxis<3>);
+}
+void Rows_kernel(benchmark::State& s) { runScans(s, bench().rows, {1, 1}, walkAxis<9>); }
 void Rows_readOnly3(benchmark::State& s) { readAxis<3>(s, bench().rows); }
 void Rows_readOnly9(benchmark::State& s) { readAxis<9>(s, bench().rows); }
 void Rows_bulkRead(benchmark::State& s) { bulkReadRows(s); }
-void Columns_smoothedDifference(benchmark::State& s) { runScans(s, bench().columns, {0, 1}); }
-void Columns_kernel(benchmark::State& s) { runScans(s, bench().columns, {1, 1}); }
+void Columns_smoothedDifference(benchmark::State& s) {
+    runScans(s, bench().columns, {0, 1}, walkAxis<3>);
+}
+void Columns_kernel(benchmark::State& s) { runScans(s, bench().columns, {1, 1}, walkAxis<9>); }
 void Columns_readOnly3(benchmark::State& s) { readAxis<3>(s, bench().columns); }
 void Columns_readOnly9(benchmark::State& s) { readAxis<9>(s, bench().columns); }
-void Oblique_kernel(benchmark::State& s) { runScans(s, bench().oblique, {1, 1}); }
+void Oblique_kernel(benchmark::State& s) { runScans(s, bench().oblique, {1, 1}, walkOblique); }
 void Oblique_readOnly9(benchmark::State& s) { readOblique(s); }
 
 BENCHMARK(Rows_smoothedDifference)->Unit(benchmark::kMillisecond);
