@@ -128,8 +128,8 @@ uint32_t walkOblique(const std::vector<cidc_scanLineSeg>& segs) {
         for (int32_t k = 0; k <= n; ++k, x += sx, y += sy) {
             const uint8_t* p = b.window.pixels + ((y >> 16) + b.roi.winOriginY) * pitch +
                                (x >> 16) + b.roi.winOriginX;
-            sum += p[-pitch - 1] + p[-pitch] + p[-pitch + 1] + p[-1] + p[0] + p[1] +
-                   p[pitch - 1] + p[pitch] + p[pitch + 1];
+            sum += p[-pitch - 1] + p[-pitch] + p[-pitch + 1] + p[-1] + p[0] + p[1] + p[pitch - 1] +
+                   p[pitch] + p[pitch + 1];
         }
     }
     return sum;

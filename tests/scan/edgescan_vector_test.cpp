@@ -50,7 +50,8 @@ TEST(EdgeScanVector, SamePeaksAsThePortableLoops) {
     std::mt19937 rng(77);
     size_t peaks = 0;
     for (int trial = 0; trial < 240; ++trial) {
-        const int32_t w = sizes[trial % 3][0], h = sizes[trial % 3][1], levels = trial % 4 ? 1 + trial % 4 : 256;
+        const int32_t w = sizes[trial % 3][0], h = sizes[trial % 3][1],
+                      levels = trial % 4 ? 1 + trial % 4 : 256;
         cid_test::greyImage content = cid_test::randomGreyImage(w, h, trial, levels);
         for (uint8_t& p : content.pixels) p = uint8_t(p * (255 / (levels - 1)));
         const cid_test::windowedImage view(

@@ -41,8 +41,6 @@ struct scanFrameKernel {
 };
 
 #if defined(__SSE2__)
-constexpr bool vectorRows = true;
-
 // Eight pixels from p on, widened to 16 bits.
 __m128i widen8(pixelPtr p) {
     return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
@@ -62,8 +60,7 @@ void storeSamples(__m128i low, __m128i high, int32_t* out) {
 // The smoothed differences of a forward row scan, eight at a time, from the one whose S(k + 1)
 // starts at q; returns how many it made. Each sum is made once, eight at a time, into a buffer
 // that the samples and levels then read shifted. Sums and differences stay within 16 bits.
-int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int16_t* sample,
-                          uint8_t* level) {
+int32_t smoothedRowGroups(pixelPtr q, intptr_t across, int32_t n, int16_t* sample, uint8_t* level) {
     // sums[c] = S(k - 1 + c) for the first sample k, over the n + 2 columns the samples read.
     int16_t sums[kBlockSize + 2];
     const pixelPtr first = q - 2;
@@ -120,15 +117,6 @@ int32_t kernelRowGroups(pixelPtr p, intptr_t across, const scanFrameKernel& f, i
         std::memcpy(level + i, p, 8);
     }
     return i;
-}
-#else
-constexpr bool vectorRows = false;
-
-int32_t smoothedRowGroups(pixelPtr, intptr_t, int32_t, int16_t*, uint8_t*) { return 0; }
-
-template <typename Sample>
-int32_t kernelRowGroups(pixelPtr, intptr_t, const scanFrameKernel&, int32_t, Sample*, uint8_t*) {
-    return 0;
 }
 #endif
 
@@ -201,9 +189,11 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
     // S(k), the sum across the scan at pixel k weighted 1 2 1, through a pointer to the first of
     // its three pixels; sample k is S(k + 1) - S(k - 1), and its level S(k) / 4.
     pixelPtr next = start - across + along;  // the pixels of S(k + 1)
-    const bool rowGroups = vectorRows && s.vectorised && along == 1;
     auto fill = [&](int16_t* sample, uint8_t* level, int32_t n) {
-        const int32_t made = rowGroups ? smoothedRowGroups(next, across, n, sample, level) : 0;
+        int32_t made = 0;
+#if defined(__SSE2__)
+        if (s.vectorised && along == 1) made = smoothedRowGroups(next, across, n, sample, level);
+#endif
         next = smoothedSamples(next + made * along, along, across, made, n, sample, level);
     };
     // Differences of sums of at most 4 * 255.
@@ -214,10 +204,14 @@ int32_t runSmoothedDifference(pixelPtr start, intptr_t along, intptr_t across, i
 int32_t runKernelAxis(pixelPtr start, intptr_t along, intptr_t across, int32_t count,
                       const edgeKernel& k, const scanSetup& s) {
     const scanFrameKernel f = scanFrameKernel::of(k, along, across);
-    const bool rowGroups = vectorRows && s.vectorised && along == 1 && f.fitsShort();
     pixelPtr next = start;  // pixel k
     auto fill = [&](auto* sample, uint8_t* level, int32_t n) {
-        const int32_t made = rowGroups ? kernelRowGroups(next, across, f, n, sample, level) : 0;
+        int32_t made = 0;
+#if defined(__SSE2__)
+        if (s.vectorised && along == 1 && f.fitsShort()) {
+            made = kernelRowGroups(next, across, f, n, sample, level);
+        }
+#endif
         next = kernelSamples(next + made * along, along, across, f, made, n, sample, level);
     };
     const int32_t threshold = loopThreshold(s.threshold * 8);

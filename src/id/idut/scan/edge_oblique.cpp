@@ -59,8 +59,8 @@ int32_t runKernelOblique(const cidc_scanLineSeg& seg, pixelPtr windowPixels,
     const bresenhamWalk walk = bresenhamWalk::of(seg, k.pitch);
     const int64_t samples = walk.dMajor + 1;
     if (samples < 3) return 0;
-    pixelPtr p = windowPixels + (intptr_t{seg.pix[0].y} + roi.winOriginY) * k.pitch +
-                 seg.pix[0].x + roi.winOriginX;
+    pixelPtr p = windowPixels + (intptr_t{seg.pix[0].y} + roi.winOriginY) * k.pitch + seg.pix[0].x +
+                 roi.winOriginX;
     int64_t error = 0;
     auto fill = [&](auto* sample, uint8_t* level, int32_t n) {
         walkSamples(walk, k, &p, &error, n, sample, level);

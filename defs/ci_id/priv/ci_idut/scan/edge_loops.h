@@ -145,8 +145,7 @@ uint32_t peaksOf(const typename Lanes::type* s, __m128i threshold) {
     }
     const __m128i decreasing = Lanes::sign(delta);
     // Negative when delta is not zero: one of delta and its negation (wrapped) is.
-    const __m128i changed =
-        _mm_or_si128(delta, Lanes::wrappingSub(_mm_setzero_si128(), delta));
+    const __m128i changed = _mm_or_si128(delta, Lanes::wrappingSub(_mm_setzero_si128(), delta));
     // T - v or T + v; the samples are never the most negative value of their lanes.
     const __m128i beyond =
         Lanes::add(threshold, Lanes::wrappingSub(_mm_xor_si128(value, decreasing), decreasing));
@@ -155,6 +154,7 @@ uint32_t peaksOf(const typename Lanes::type* s, __m128i threshold) {
     return Lanes::negativeLanes(_mm_andnot_si128(Lanes::isZero(lastDelta), rule));
 }
 #endif
+
 // Feeds s[0 .. n), tagged firstTag on, s[-7 ..] holding the samples before: where the vector
 // code may run, a vector at a time through peaksOf from the sample with the tag 7 on (before it
 // there are not seven real samples), the peaks gathered as bits and tagged a word at a time;
@@ -170,10 +170,9 @@ void feedBlock(const Sample* s, int32_t n, int32_t threshold, int64_t firstTag, 
         for (; i < n && firstTag + i < 7; ++i) t.feed(s[i], threshold, firstTag + i);
         const int32_t vectorsFrom = i;
         const __m128i limit =
-            lanes::kCount == 8
-                ? _mm_set1_epi16(static_cast<int16_t>(
-                      std::min(std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
-                : _mm_set1_epi32(threshold);
+            lanes::kCount == 8 ? _mm_set1_epi16(static_cast<int16_t>(std::min(
+                                     std::max(threshold, int32_t{INT16_MIN}), int32_t{INT16_MAX})))
+                               : _mm_set1_epi32(threshold);
         // A word of bits at a time, as many vectors as fit.
         while (i + lanes::kCount <= n) {
             const int32_t vectors = std::min<int32_t>(64 / lanes::kCount, (n - i) / lanes::kCount);
