@@ -12,8 +12,10 @@
 
 #include "ci_id/dmfinder.h"
 #include "ci_id/platform/cip_pel.h"
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/status.h"
 #include "scene.h"
+#include "test_support.h"
 #include "view.h"
 
 // Counts the standard library's allocations while armed: the library's memory must come from
@@ -270,6 +272,83 @@ TEST(DataMatrixFinder, CornerPassesThatFindNothingReportTheScanLine) {
     ASSERT_EQ(c.fromSeed(*onSquare), 0);
     EXPECT_TRUE(c.result.found == 0 && c.result.track.count > 100);
     EXPECT_EQ(c.result.scanLineIndex, 5);
+}
+
+// Scenes full of holes: a lattice of dark lines round light cells with a symbol in a clear patch
+// of it, two-level pixel noise (one blob riddled with holes) and many-level noise (holes that
+// change with the threshold), the first in a padded window elsewhere in image coordinates. The
+// find-next walk, over rows and over columns, with either seed threshold, from the first line
+// and again from each line a symbol was found on, gives the same records and the same marker
+// with its memory of turned-away holes as without it; and the memory is used.
+TEST(DataMatrixFinder, RememberedHolesChangeNothing) {
+    std::vector<greyImage> scenes;
+    dmTruth truth{};
+    scene layout(240, 200);
+    truth = layout.addDataMatrix(dmSymbol(16, 16, 2), placement{{80.4, 90.7}, 4, 0.2});
+    scenes.push_back(layout.render({4, 0, 0, 0.5}));
+    for (int32_t y = 0; y < 200; ++y) {
+        for (int32_t x = 0; x < 240; ++x) {
+            const bool clear = std::abs(x - 80) < 50 && std::abs(y - 90) < 50;
+            if (!clear && (x % 13 < 2 || y % 11 < 2)) scenes[0].at(x, y) = 35;
+        }
+    }
+    scenes.push_back(randomGreyImage(150, 120, 3, 2));
+    for (uint8_t& v : scenes.back().pixels) v = v ? 200 : 40;
+    scenes.push_back(randomGreyImage(150, 120, 4, 9));
+    for (uint8_t& v : scenes.back().pixels) v = uint8_t(v * 28);
+
+    const auto inhibitAll = [](const wchar_t*) -> int32_t { return 1; };
+    long allocations[2] = {0, 0};
+    int found = 0;
+    for (size_t k = 0; k < scenes.size(); ++k) {
+        windowedImage view(scenes[k], k == 0 ? padding{3, 5, 2, 4, 3, -40, 17} : padding{});
+        for (int mode = 0; mode < 4; ++mode) {
+            std::string records[2];
+            for (int remembering = 0; remembering < 2; ++remembering) {
+                finderCase c;
+                std::vector<int32_t> lines;
+                const bool rows = mode & 1;
+                const cimg_imageConst& image = *view.get();
+                const int32_t from = rows ? image.yOffset : image.xOffset;
+                for (int32_t i = 2; i < (rows ? image.height : image.width); i += 3) {
+                    lines.push_back(from + i);
+                }
+                c.params.scanLines = lines.data();
+                c.params.scanLineCount = int32_t(lines.size());
+                c.params.scanLinesAreRows = rows;
+                cprt_isOptimizationInhibitedFP = remembering ? nullptr : +inhibitAll;
+                cid_test::countingAllocator counter;
+                for (int call = 0; call < 8; ++call) {
+                    ASSERT_EQ(cf_BndFindNextDMSymbol(view.get(), &c.params, nullptr, 0, nullptr,
+                                                     mode >> 1, &c.marker, &c.result),
+                              0);
+                    const cid2d_trackingResult& r = c.result;
+                    records[remembering] +=
+                        std::string(reinterpret_cast<const char*>(&r.rect), sizeof r.rect) +
+                        std::string(reinterpret_cast<const char*>(&r.seed), sizeof r.seed) +
+                        std::string(reinterpret_cast<const char*>(r.track.points),
+                                    sizeof(cbt_point) * size_t(std::max(r.track.count, 0))) +
+                        std::to_string(r.found) + "/" + std::to_string(r.scanLineIndex) + "/" +
+                        std::to_string(r.track.count) + "/" + std::to_string(r.track.flags) +
+                        "/" + std::to_string(r.threshold) + "/" + std::to_string(r.quality);
+                    const cimg_imageConst& cells = c.marker.asConst;
+                    for (int32_t j = 0; j < cells.height; ++j) {
+                        records[remembering].append(
+                            reinterpret_cast<const char*>(cells.pixels + j * cells.pitch),
+                            size_t(cells.width));
+                    }
+                    found += remembering && r.found;
+                    if (!r.found) break;
+                    c.params.firstScanLine = r.scanLineIndex;
+                }
+                cprt_isOptimizationInhibitedFP = nullptr;
+                allocations[remembering] += counter.allocations();
+            }
+            EXPECT_TRUE(records[0] == records[1]) << "scene " << k << ", mode " << mode;
+        }
+    }
+    EXPECT_GE(found, 4);
+    EXPECT_GT(allocations[1], allocations[0]);
 }
 
 }  // namespace

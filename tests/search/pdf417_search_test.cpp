@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/search.h"
 #include "common/image_io.h"
 #include "common/truth.h"
 #include "scene.h"
+#include "test_support.h"
 #include "view.h"
 
 namespace {
@@ -86,6 +88,47 @@ TEST(Pdf417Search, SampleCorpus) {
                               entry.columns;
         EXPECT_TRUE(foundOnce(found, entry.corners, std::max(2.0, module / 2))) << entry.name;
     }
+}
+
+// Symbols over a lattice of dark lines round light cells (one blob with a hole in every cell),
+// and two-level and many-level pixel noise: the search gives the same symbols, to the bit, with
+// its memory of turned-away holes as without it, and the memory is used.
+TEST(Pdf417Search, RememberedHolesChangeNothing) {
+    std::vector<greyImage> scenes;
+    scene layout(320, 240);
+    layout.addArt(pdf417Like(6, 1, 3, 2, 11), placement{{150.3, 110.6}, 2, 0.15});
+    scenes.push_back(layout.render({2, 0, 0, 0.5}));
+    for (int32_t y = 0; y < 240; ++y) {
+        for (int32_t x = 0; x < 320; ++x) {
+            const bool clear = std::abs(x - 150) < 100 && std::abs(y - 110) < 60;
+            if (!clear && (x % 13 < 2 || y % 11 < 2)) scenes[0].at(x, y) = 35;
+        }
+    }
+    scenes.push_back(randomGreyImage(120, 100, 3, 2));
+    for (uint8_t& v : scenes.back().pixels) v = v ? 200 : 40;
+    scenes.push_back(randomGreyImage(120, 100, 4, 9));
+    for (uint8_t& v : scenes.back().pixels) v = uint8_t(v * 28);
+
+    long allocations[2] = {0, 0};
+    for (size_t k = 0; k < scenes.size(); ++k) {
+        windowedImage view(scenes[k]);
+        std::string found[2];
+        for (int remembering = 0; remembering < 2; ++remembering) {
+            cprt_isOptimizationInhibitedFP = [](const wchar_t* name) -> int32_t {
+                return std::wstring(name) == L"cid_findPdf417";
+            };
+            if (remembering) cprt_isOptimizationInhibitedFP = nullptr;
+            countingAllocator counter;
+            const std::vector<cid_symbol> symbols = findAll(view.get());
+            cprt_isOptimizationInhibitedFP = nullptr;
+            allocations[remembering] += counter.allocations();
+            found[remembering].assign(reinterpret_cast<const char*>(symbols.data()),
+                                      symbols.size() * sizeof(cid_symbol));
+            EXPECT_EQ(symbols.size(), k == 0 ? 1u : 0u);
+        }
+        EXPECT_TRUE(found[0] == found[1]) << "scene " << k;
+    }
+    EXPECT_GT(allocations[1], allocations[0]);
 }
 
 }  // namespace

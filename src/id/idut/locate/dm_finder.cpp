@@ -7,6 +7,7 @@
 #include "ci_id/platform/csys_status.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/locate/dm_finder.h"
+#include "ci_id/priv/ci_idut/locate/hole_memory.h"
 #include "ci_id/priv/ci_idut/locate/tracker_limits.h"
 #include "ci_id/region.h"
 #include "ci_id/status.h"
@@ -227,14 +228,13 @@ int32_t fitCorner(const contourWorkArea& area, int32_t n, int32_t runs, int32_t 
 
 }  // namespace
 
-extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
-                                              const cid2d_trackingParams* params,
-                                              const cid2d_trackingSeed* seed,
-                                              const cbt_runParams* runParams, cimg_image* marker,
-                                              const cid_mask* mask, int32_t ignored,
-                                              const cmath_xformLinear* maskArgument,
-                                              cid2d_trackingResult* result) {
-    (void)ignored;
+namespace cidut {
+
+int32_t findDataMatrixFromSeed(const cimg_imageConst* image, const cid2d_trackingParams* params,
+                               const cid2d_trackingSeed* seed, const cbt_runParams* runParams,
+                               cimg_image* marker, const cid_mask* mask,
+                               const cmath_xformLinear* maskArgument, holeMemory* holes,
+                               cid2d_trackingResult* result) {
     CSTD_ASSERT(image && params && seed && runParams && marker && result);
     CSTD_ASSERT(params->workBuffer && params->workBufferSize >= CID2D_WORK_BUFFER_MIN);
     cimg_windowConst window;
@@ -245,7 +245,7 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
     if (status < 0 || !seedCell) return status;
 
     cbt_runParams run = seedRunParams(*runParams, *seed, window, params->maxBoundaryPoints);
-    status = cbt_boundaryTrack(image, &run, &result->track);
+    status = trackRememberingHoles(holes, image, run, &result->track);
     if (status == CBT_STATUS_NO_CONTOUR) return 0;
     if (status < 0) return status;
     *seedCell = 1;
@@ -289,4 +289,18 @@ extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
     // Set whether or not the corner passes found an L: only the earlier rejections leave it.
     result->scanLineIndex = params->firstScanLine;
     return 0;
+}
+
+}  // namespace cidut
+
+extern "C" int32_t cf_BndFindDMSymbolFromSeed(const cimg_imageConst* image,
+                                              const cid2d_trackingParams* params,
+                                              const cid2d_trackingSeed* seed,
+                                              const cbt_runParams* runParams, cimg_image* marker,
+                                              const cid_mask* mask, int32_t ignored,
+                                              const cmath_xformLinear* maskArgument,
+                                              cid2d_trackingResult* result) {
+    (void)ignored;
+    return cidut::findDataMatrixFromSeed(image, params, seed, runParams, marker, mask,
+                                         maskArgument, nullptr, result);
 }

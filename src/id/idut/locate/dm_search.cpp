@@ -6,6 +6,7 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/locate/dm_finder.h"
+#include "ci_id/priv/ci_idut/locate/hole_memory.h"
 #include "ci_id/priv/ci_idut/locate/seeds.h"
 #include "ci_id/status.h"
 
@@ -16,19 +17,14 @@ using namespace cidut;
 // Hands one seed to the finder the driver runs.
 using seedFinder = int32_t (*)(const cimg_imageConst*, const cid2d_trackingParams*,
                                const cid2d_trackingSeed*, const cbt_runParams*, cimg_image*,
-                               const cid_mask*, const cmath_xformLinear*, cid2d_trackingResult*);
+                               const cid_mask*, const cmath_xformLinear*, holeMemory*,
+                               cid2d_trackingResult*);
 
-int32_t plainFinder(const cimg_imageConst* image, const cid2d_trackingParams* params,
-                    const cid2d_trackingSeed* seed, const cbt_runParams* run, cimg_image* marker,
-                    const cid_mask* mask, const cmath_xformLinear* maskArgument,
-                    cid2d_trackingResult* result) {
-    return cf_BndFindDMSymbolFromSeed(image, params, seed, run, marker, mask, 0, maskArgument,
-                                      result);
-}
-
+// The adaptive tracker's threshold follows the grey level, so its holes are no fixed sets of
+// edges to remember.
 int32_t adaptiveFinder(const cimg_imageConst* image, const cid2d_trackingParams* params,
                        const cid2d_trackingSeed* seed, const cbt_runParams* run, cimg_image* marker,
-                       const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                       const cid_mask* mask, const cmath_xformLinear* maskArgument, holeMemory*,
                        cid2d_trackingResult* result) {
     return cf_BndFindDMSymbolFromSeed_Adaptive(image, params, seed, run, marker, mask, maskArgument,
                                                0, result);
@@ -45,6 +41,7 @@ struct searchContext {
     markerGrid grid;
     cbt_runParams run;
     seedFinder finder;
+    holeMemory* holes;
     bool adaptiveSkips;  // the adaptive walk also skips columns next to marked contour cells
 };
 
@@ -72,8 +69,8 @@ int32_t walkRow(searchContext& c, int32_t line, int32_t threshold) {
         const unsigned char* cell = c.grid.ofWindowPixel(i, y);
         if (!cell || *cell || skipColumn(c, i, y)) return true;
         cid2d_trackingSeed seed = horizontalSeed(row, i, y, strength, line);
-        status =
-            c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask, c.maskArgument, c.result);
+        status = c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask, c.maskArgument,
+                          c.holes, c.result);
         return status >= 0 && !c.result->found;
     });
     return status;
@@ -100,8 +97,8 @@ int32_t walkColumn(searchContext& c, int32_t line) {
                                 line,     p(j) < mean ? 1 : 0,
                                 x * 256,  (j + 2) * 256,
                                 x * 256,  (j - 1) * 256};
-        int32_t status =
-            c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask, c.maskArgument, c.result);
+        int32_t status = c.finder(c.image, c.params, &seed, &c.run, c.marker, c.mask,
+                                  c.maskArgument, c.holes, c.result);
         if (status < 0) return status;
         if (c.result->found) return 0;
     }
@@ -111,13 +108,17 @@ int32_t walkColumn(searchContext& c, int32_t line) {
 int32_t search(const cimg_imageConst* image, const cid2d_trackingParams* params,
                const cid_mask* mask, const cmath_xformLinear* maskArgument, int32_t lowThreshold,
                cimg_image* marker, cid2d_trackingResult* result, seedFinder finder,
-               bool adaptiveSkips) {
+               bool remembersHoles, bool adaptiveSkips) {
     CSTD_ASSERT(image && params && marker && result);
     CSTD_ASSERT(params->scanLines || params->scanLineCount <= 0);
-    searchContext c{image, params, mask, maskArgument, marker,       result,
-                    {},    {},     {},   finder,       adaptiveSkips};
+    searchContext c{image, params, mask,   maskArgument, marker,  result,
+                    {},    {},     {},     finder,       nullptr, adaptiveSkips};
     int32_t status = viewImageAndMarker(image, marker, &c.window, &c.grid);
     if (status < 0) return status;
+    holeMemory holes(c.window);
+    if (remembersHoles && !cprt_isOptimizationInhibited(L"cf_BndFindNextDMSymbol")) {
+        c.holes = &holes;
+    }
     if ((status = driverRunParams(*params, &c.run)) < 0) return status;
     cid2d_trackingResult_reset(result);
     const int32_t threshold = lowThreshold ? 33 : 45;
@@ -199,8 +200,8 @@ int32_t cf_BndFindNextDMSymbol(const cimg_imageConst* image, const cid2d_trackin
                                const cmath_xformLinear* maskArgument, int32_t lowThreshold,
                                cimg_image* marker, cid2d_trackingResult* result) {
     (void)ignored;
-    return search(image, params, mask, maskArgument, lowThreshold, marker, result, &plainFinder,
-                  false);
+    return search(image, params, mask, maskArgument, lowThreshold, marker, result,
+                  &findDataMatrixFromSeed, true, false);
 }
 
 int32_t cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
@@ -208,7 +209,7 @@ int32_t cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
     const cmath_xformLinear* maskArgument, int32_t lowThreshold, cimg_image* marker,
     cid2d_trackingResult* result) {
     return search(image, params, mask, maskArgument, lowThreshold, marker, result, &adaptiveFinder,
-                  true);
+                  false, true);
 }
 
 int32_t cf_DcdFindDMSymbolFromSeed(const cimg_imageConst* image, const cid2d_trackingParams* params,

@@ -7,6 +7,8 @@
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/priv/ci_idut/locate/dm_finder.h"
+#include "ci_id/priv/ci_idut/locate/hole_memory.h"
+#include "ci_id/priv/ci_idut/locate/pdf_finder.h"
 #include "ci_id/priv/ci_idut/locate/pdf_shape.h"
 #include "ci_id/status.h"
 
@@ -69,15 +71,13 @@ int32_t fitShape(const contourWorkArea& area, int32_t n, int32_t runs, int32_t p
 
 }  // namespace
 
-extern "C" int32_t cf_BndFindPDPSymbolFromSeed(const cimg_imageConst* image,
-                                               const cid2d_trackingParams* params,
-                                               const cid2d_trackingSeed* seed,
-                                               const cbt_runParams* runParams, cimg_image* marker,
-                                               int32_t patternMode, const cid_mask* mask,
-                                               int32_t ignored,
-                                               const cmath_xformLinear* maskArgument,
-                                               cid2d_trackingResult* result) {
-    (void)ignored;
+namespace cidut {
+
+int32_t findPdpFromSeed(const cimg_imageConst* image, const cid2d_trackingParams* params,
+                        const cid2d_trackingSeed* seed, const cbt_runParams* runParams,
+                        cimg_image* marker, int32_t patternMode, const cid_mask* mask,
+                        const cmath_xformLinear* maskArgument, holeMemory* holes,
+                        cid2d_trackingResult* result) {
     CSTD_ASSERT(image && params && seed && runParams && marker && result);
     CSTD_ASSERT(params->workBuffer && params->workBufferSize >= CID2D_WORK_BUFFER_MIN);
     cimg_windowConst window;
@@ -89,7 +89,7 @@ extern "C" int32_t cf_BndFindPDPSymbolFromSeed(const cimg_imageConst* image,
 
     cbt_runParams run = seedRunParams(*runParams, *seed, window, params->maxBoundaryPoints);
     ++result->trackCalls;
-    status = cbt_boundaryTrack(image, &run, &result->track);
+    status = trackRememberingHoles(holes, image, run, &result->track);
     if (status >= 0 || status == CBT_STATUS_NO_CONTOUR) {
         int32_t attention = csys_attention_check();
         if (attention < 0) return attention;
@@ -131,4 +131,19 @@ extern "C" int32_t cf_BndFindPDPSymbolFromSeed(const cimg_imageConst* image,
     if (status < 0) return status;
     result->scanLineIndex = params->firstScanLine;
     return 0;
+}
+
+}  // namespace cidut
+
+extern "C" int32_t cf_BndFindPDPSymbolFromSeed(const cimg_imageConst* image,
+                                               const cid2d_trackingParams* params,
+                                               const cid2d_trackingSeed* seed,
+                                               const cbt_runParams* runParams, cimg_image* marker,
+                                               int32_t patternMode, const cid_mask* mask,
+                                               int32_t ignored,
+                                               const cmath_xformLinear* maskArgument,
+                                               cid2d_trackingResult* result) {
+    (void)ignored;
+    return cidut::findPdpFromSeed(image, params, seed, runParams, marker, patternMode, mask,
+                                  maskArgument, nullptr, result);
 }

@@ -7,6 +7,7 @@
 #include "ci_id/pdf417.h"
 #include "ci_id/platform/csys_assert.h"
 #include "ci_id/priv/ci_idut/locate/dm_finder.h"
+#include "ci_id/priv/ci_idut/locate/pdf_finder.h"
 #include "ci_id/status.h"
 
 namespace {
@@ -195,16 +196,14 @@ bool nextMatches(const int16_t* e, const cid2d_trackingParams& p, int32_t* t) {
 
 }  // namespace
 
-extern "C" {
+namespace cidut {
 
-int32_t cf_BndFindMatchingPDP(const cimg_imageConst* image, const cid2d_trackingParams* params,
-                              const cid_mask* mask, int32_t ignored,
-                              const cmath_xformLinear* maskArgument, cimg_image* marker,
-                              int32_t patternMode, const int16_t* edges, int32_t edgeCount,
-                              int32_t profileLength, int32_t stopPattern,
-                              const cmath_vect* edgePositions, const uint8_t* profile,
-                              cid2d_trackingResult* result) {
-    (void)ignored;
+int32_t findMatchingPdp(const cimg_imageConst* image, const cid2d_trackingParams* params,
+                        const cid_mask* mask, const cmath_xformLinear* maskArgument,
+                        cimg_image* marker, int32_t patternMode, const int16_t* edges,
+                        int32_t edgeCount, int32_t profileLength, int32_t stopPattern,
+                        const cmath_vect* edgePositions, const uint8_t* profile,
+                        holeMemory* holes, cid2d_trackingResult* result) {
     CSTD_ASSERT(image && params && marker && result);
     cimg_windowConst window;
     markerGrid grid;
@@ -222,11 +221,28 @@ int32_t cf_BndFindMatchingPDP(const cimg_imageConst* image, const cid2d_tracking
         const unsigned char* cell = grid.ofWindowPixel(x, y);
         cid2d_trackingSeed seed;
         if (!cell || *cell || !matchSeed(in, window, *params, i, stopPattern != 0, &seed)) continue;
-        status = cf_BndFindPDPSymbolFromSeed(image, params, &seed, &run, marker, patternMode, mask,
-                                             0, maskArgument, result);
+        status = findPdpFromSeed(image, params, &seed, &run, marker, patternMode, mask,
+                                 maskArgument, holes, result);
         if (status < 0) return status;
     }
     return 0;
+}
+
+}  // namespace cidut
+
+extern "C" {
+
+int32_t cf_BndFindMatchingPDP(const cimg_imageConst* image, const cid2d_trackingParams* params,
+                              const cid_mask* mask, int32_t ignored,
+                              const cmath_xformLinear* maskArgument, cimg_image* marker,
+                              int32_t patternMode, const int16_t* edges, int32_t edgeCount,
+                              int32_t profileLength, int32_t stopPattern,
+                              const cmath_vect* edgePositions, const uint8_t* profile,
+                              cid2d_trackingResult* result) {
+    (void)ignored;
+    return findMatchingPdp(image, params, mask, maskArgument, marker, patternMode, edges,
+                           edgeCount, profileLength, stopPattern, edgePositions, profile, nullptr,
+                           result);
 }
 
 int32_t cf_BndFindNextPDP(const cimg_imageConst* image, const cid2d_trackingParams* params,

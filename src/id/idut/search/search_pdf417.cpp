@@ -10,6 +10,8 @@
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_runtime.h"
 #include "ci_id/platform/csys_status.h"
+#include "ci_id/priv/ci_idut/locate/hole_memory.h"
+#include "ci_id/priv/ci_idut/locate/pdf_finder.h"
 #include "ci_id/priv/ci_idut/pixel/image.h"
 #include "ci_id/priv/ci_idut/search/pdf417_search.h"
 #include "ci_id/priv/ci_idut/search/search_common.h"
@@ -40,6 +42,7 @@ struct searchState {
     cid2d_trackingResult result;
     lineScratch scratch;   // the scan line
     lineScratch measure;   // lines across a candidate symbol
+    holeMemory* holes;     // of every line of this view
 };
 
 double sideLength(const cid_symbol& s, int k) {
@@ -67,9 +70,9 @@ int32_t searchLine(searchState& st, const sampledLine& line) {
     const lineScratch& s = st.scratch;
     const double maxLength = std::max(st.params.maxSymbolSize, 1.0);
     for (;;) {
-        int32_t status = cf_BndFindMatchingPDP(
-            st.image, &st.params, &st.mask, 0, nullptr, &st.marker, 1, s.edges, line.edgeCount,
-            line.length, 0, s.points, s.samples, &st.result);
+        int32_t status = findMatchingPdp(st.image, &st.params, &st.mask, nullptr, &st.marker, 1,
+                                         s.edges, line.edgeCount, line.length, 0, s.points,
+                                         s.samples, st.holes, &st.result);
         if (status < 0 || !st.result.found) return status;
         cid_symbol symbol;
         bool found = false;
@@ -146,6 +149,8 @@ int32_t searchOnce(searchState& st) {
     scope.scratch<releaseScratch>(&st.scratch);
     if ((status = lineScratch_allocate(capacity, &st.measure)) < 0) return scope.close(status);
     scope.scratch<releaseScratch>(&st.measure);
+    holeMemory holes(st.window);
+    st.holes = cprt_isOptimizationInhibited(L"cid_findPdf417") ? nullptr : &holes;
     const double pi = std::acos(-1.0);
     for (double angle : {0.0, pi / 2, pi / 4, 3 * pi / 4}) {
         if (!st.acrossOnly || angle == st.acrossAngle) {

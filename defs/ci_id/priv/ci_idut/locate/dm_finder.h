@@ -49,6 +49,15 @@ int32_t openSeed(const cimg_imageConst* image, const cid2d_trackingSeed& seed, c
                  cid2d_trackingResult* result, cimg_windowConst* window, markerGrid* grid,
                  unsigned char** seedCell);
 
+class holeMemory;
+
+// cf_BndFindDMSymbolFromSeed, with a find-next driver's memory of turned-away holes (or null).
+int32_t findDataMatrixFromSeed(const cimg_imageConst* image, const cid2d_trackingParams* params,
+                               const cid2d_trackingSeed* seed, const cbt_runParams* runParams,
+                               cimg_image* marker, const cid_mask* mask,
+                               const cmath_xformLinear* maskArgument, holeMemory* holes,
+                               cid2d_trackingResult* result);
+
 // Stores a found corner in the result with a non-positive cross product of its sides, the seed's
 // threshold and found 1.
 void storeCorner(const cornerFinding& corner, const cid2d_trackingSeed& seed,
