@@ -57,15 +57,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.allowAtBorder = in.next<uint8_t>() & 1;
     options.minSymbolSize = in.next<uint8_t>() % 16 ? double(in.within(0, 20)) : coordinate(in);
     options.maxSymbolSize = in.next<uint8_t>() & 1 ? 0 : coordinate(in);
-    const int32_t capacity = int32_t(in.within(0, 3));
-    cid_symbol symbols[4];
-    symbols[capacity].type = -1;
+    // The two entries share the whole search, so each input runs one of them.
+    const int32_t capacity = int32_t(in.within(0, 4));
     int32_t count = 0;
-    cid_findSymbols(&image, &options, capacity ? symbols : nullptr, capacity, &count);
-    if (count < 0 || symbols[capacity].type != -1) std::abort();
-    cid_symbol* found = nullptr;
-    cid_findSymbolsNew(&image, &options, &found, &count);
-    cid_symbols_release(&found);
+    if (capacity < 4) {
+        cid_symbol symbols[4];
+        symbols[capacity].type = -1;
+        cid_findSymbols(&image, &options, capacity ? symbols : nullptr, capacity, &count);
+        if (count < 0 || symbols[capacity].type != -1) std::abort();
+    } else {
+        cid_symbol* found = nullptr;
+        cid_findSymbolsNew(&image, &options, &found, &count);
+        cid_symbols_release(&found);
+    }
 
     cmath_shapeAffineRect rect;
     int32_t flag = 0;
