@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "ci_id/platform/csys_runtime.h"
 #include "ci_id/search.h"
 #include "common/image_io.h"
 #include "common/truth.h"
@@ -121,6 +122,39 @@ void ciIdHardScenes(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations() * dmHardScenes().size()));
 }
 BENCHMARK(ciIdHardScenes)->Unit(benchmark::kMillisecond);
+
+// The 640 x 480 scene with a symbol, and beyond a clear patch round it a lattice of dark lines
+// round 11 x 9 light cells: one blob with a hole in every cell, each of which a seed on its
+// boundary would trace in full before the tracker could turn it away. With remember 0 the
+// searches run without their memory of turned-away holes (the inhibit hook), as before it.
+void ciIdLattice(benchmark::State& state) {
+    greyImage image = sceneOf(state);
+    for (int32_t y = 0; y < image.height; ++y) {
+        for (int32_t x = 0; x < image.width; ++x) {
+            const bool clear = std::abs(x - 288) < 110 && std::abs(y - 264) < 110;
+            if (!clear && (x % 13 < 2 || y % 11 < 2)) image.at(x, y) = 35;
+        }
+    }
+    windowedImage view(image);
+    const bool remember = state.range(4) != 0;
+    cprt_isOptimizationInhibitedFP = remember ? nullptr : +[](const wchar_t* name) -> int32_t {
+        const std::wstring kernel = name;
+        return kernel == L"cf_BndFindNextDMSymbol" || kernel == L"cid_findPdf417";
+    };
+    size_t found = 0;
+    for (auto _ : state) {
+        found = findDataMatrices(view.get(), false);
+        int32_t count = 0;
+        if (cid_findPdf417(view.get(), nullptr, nullptr, 0, &count) < 0) std::abort();
+    }
+    cprt_isOptimizationInhibitedFP = nullptr;
+    state.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK(ciIdLattice)
+    ->Args({640, 480, 1, 4, 1})
+    ->Args({640, 480, 1, 4, 0})
+    ->ArgNames({"width", "height", "symbol", "noise", "remember"})
+    ->Unit(benchmark::kMillisecond);
 
 #ifdef CI_ID_BENCH_WITH_ZXING
 size_t zxingFind(const greyImage& image) {

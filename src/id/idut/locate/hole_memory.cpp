@@ -18,8 +18,9 @@ namespace {
 constexpr int kDx[4] = {1, 0, -1, 0};  // east, south, west, north
 constexpr int kDy[4] = {0, 1, 0, -1};
 
-// Shorter holes cost less to trace again than to remember.
-constexpr int32_t kShortestRemembered = 32;
+// Remembering a hole costs about three traces of it, which pays when a hole is long enough to
+// cross many scan lines; the holes of glyphs and of small cells are traced a time or two.
+constexpr int32_t kShortestRemembered = 256;
 // Past this many edges the memory stops taking holes (32 MB of slots at the table's fullest).
 constexpr int64_t kMostRemembered = int64_t{1} << 20;
 constexpr int64_t kFirstCapacity = 1024;
@@ -204,18 +205,25 @@ int32_t holeMemory::remember(const cbt_runParams& run) {
     const thresholdObject object(window_, run);
     edgeState start{};
     if (!object.startEdge(run, &start)) return 0;
+    // Most holes are short: a plain walk tells them for what they cost.
+    edgeState s = start;
     int turns = 0;
+    for (int32_t k = 0; k < kShortestRemembered; ++k) {
+        s = object.next(s, &turns);
+        if (s == start) return 0;
+    }
+    turns = 0;
     thresholdRange range;
     const int32_t length =
         closedLength(object, window_, run.threshold, start, run.maxPoints, &turns, &range);
-    if (length < kShortestRemembered || turns >= 0) return 0;
+    if (length == 0 || turns >= 0) return 0;
     if (!(settingsOf(run) == held_)) {
         if (slots_) std::fill(slots_, slots_ + capacity_, entry{0, 0, 0});
         count_ = 0;
         held_ = settingsOf(run);
     }
     if (count_ + length > kMostRemembered) return 0;
-    edgeState s = start;
+    s = start;
     for (int32_t k = 0; k < length; ++k, s = object.next(s, &turns)) {
         const int32_t status =
             insert(entry{key(s.x, s.y, s.dir, run.polarity), range.lowest, range.highest});
@@ -226,13 +234,25 @@ int32_t holeMemory::remember(const cbt_runParams& run) {
 
 int32_t trackRememberingHoles(holeMemory* holes, const cimg_imageConst* image,
                               const cbt_runParams& run, cbt_result* track) {
-    if (holes && holes->holds(run)) {
+    if (!holes) return cbt_boundaryTrack(image, &run, track);
+    if (holes->holds(run)) {
         track->count = 0;
         track->flags = 0;
         return CBT_STATUS_NO_CONTOUR;
     }
+    // The tracker fills the track as it goes and grows it when full: a turned-away hole that
+    // wrote over a marked slot, or made the track grow past it, may be long enough to remember.
+    // Every other one is not walked again. (Past its count the track's content means nothing.)
+    constexpr int32_t slot = kShortestRemembered - 1;
+    constexpr cbt_point kUnwritten{INT32_MIN, INT32_MIN};
+    const int32_t capacity = track->capacity;
+    if (capacity > slot) track->points[slot] = kUnwritten;
     const int32_t status = cbt_boundaryTrack(image, &run, track);
-    if (status != CBT_STATUS_NO_CONTOUR || !holes) return status;
+    if (status != CBT_STATUS_NO_CONTOUR) return status;
+    const bool mayBeLong = capacity > slot ? track->points[slot].x != kUnwritten.x ||
+                                                 track->points[slot].y != kUnwritten.y
+                                           : track->capacity > slot;
+    if (!mayBeLong) return status;
     const int32_t remembered = holes->remember(run);
     return remembered < 0 ? remembered : status;
 }
