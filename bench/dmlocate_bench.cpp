@@ -129,12 +129,7 @@ BENCHMARK(ciIdHardScenes)->Unit(benchmark::kMillisecond);
 // searches run without their memory of turned-away holes (the inhibit hook), as before it.
 void ciIdLattice(benchmark::State& state) {
     greyImage image = sceneOf(state);
-    for (int32_t y = 0; y < image.height; ++y) {
-        for (int32_t x = 0; x < image.width; ++x) {
-            const bool clear = std::abs(x - 288) < 110 && std::abs(y - 264) < 110;
-            if (!clear && (x % 13 < 2 || y % 11 < 2)) image.at(x, y) = 35;
-        }
-    }
+    paintLattice(image, 288, 264, 110, 110);
     windowedImage view(image);
     const bool remember = state.range(4) != 0;
     cprt_isOptimizationInhibitedFP = remember ? nullptr : +[](const wchar_t* name) -> int32_t {

@@ -282,20 +282,12 @@ TEST(DataMatrixFinder, CornerPassesThatFindNothingReportTheScanLine) {
 // with its memory of turned-away holes as without it; and the memory is used.
 TEST(DataMatrixFinder, RememberedHolesChangeNothing) {
     std::vector<greyImage> scenes;
-    dmTruth truth{};
     scene layout(240, 200);
-    truth = layout.addDataMatrix(dmSymbol(16, 16, 2), placement{{80.4, 90.7}, 4, 0.2});
+    layout.addDataMatrix(dmSymbol(16, 16, 2), placement{{80.4, 90.7}, 4, 0.2});
     scenes.push_back(layout.render({4, 0, 0, 0.5}));
-    for (int32_t y = 0; y < 200; ++y) {
-        for (int32_t x = 0; x < 240; ++x) {
-            const bool clear = std::abs(x - 80) < 50 && std::abs(y - 90) < 50;
-            if (!clear && (x % 13 < 2 || y % 11 < 2)) scenes[0].at(x, y) = 35;
-        }
-    }
-    scenes.push_back(randomGreyImage(150, 120, 3, 2));
-    for (uint8_t& v : scenes.back().pixels) v = v ? 200 : 40;
-    scenes.push_back(randomGreyImage(150, 120, 4, 9));
-    for (uint8_t& v : scenes.back().pixels) v = uint8_t(v * 28);
+    paintLattice(scenes[0], 80, 90, 50, 50);
+    scenes.push_back(levelNoise(150, 120, 3, true));
+    scenes.push_back(levelNoise(150, 120, 4, false));
 
     const auto inhibitAll = [](const wchar_t*) -> int32_t { return 1; };
     long allocations[2] = {0, 0};

@@ -98,16 +98,9 @@ TEST(Pdf417Search, RememberedHolesChangeNothing) {
     scene layout(320, 240);
     layout.addArt(pdf417Like(6, 1, 3, 2, 11), placement{{150.3, 110.6}, 2, 0.15});
     scenes.push_back(layout.render({2, 0, 0, 0.5}));
-    for (int32_t y = 0; y < 240; ++y) {
-        for (int32_t x = 0; x < 320; ++x) {
-            const bool clear = std::abs(x - 150) < 100 && std::abs(y - 110) < 60;
-            if (!clear && (x % 13 < 2 || y % 11 < 2)) scenes[0].at(x, y) = 35;
-        }
-    }
-    scenes.push_back(randomGreyImage(120, 100, 3, 2));
-    for (uint8_t& v : scenes.back().pixels) v = v ? 200 : 40;
-    scenes.push_back(randomGreyImage(120, 100, 4, 9));
-    for (uint8_t& v : scenes.back().pixels) v = uint8_t(v * 28);
+    paintLattice(scenes[0], 150, 110, 100, 60);
+    scenes.push_back(levelNoise(120, 100, 3, true));
+    scenes.push_back(levelNoise(120, 100, 4, false));
 
     long allocations[2] = {0, 0};
     for (size_t k = 0; k < scenes.size(); ++k) {

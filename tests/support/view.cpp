@@ -2,6 +2,7 @@
 #include "view.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -55,6 +56,21 @@ greyImage randomGreyImage(int32_t width, int32_t height, uint32_t seed, int leve
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> grey(0, levels - 1);
     for (uint8_t& pixel : image.pixels) pixel = static_cast<uint8_t>(grey(random));
+    return image;
+}
+
+void paintLattice(greyImage& image, int32_t cx, int32_t cy, int32_t halfWidth, int32_t halfHeight) {
+    for (int32_t y = 0; y < image.height; ++y) {
+        for (int32_t x = 0; x < image.width; ++x) {
+            const bool clear = std::abs(x - cx) < halfWidth && std::abs(y - cy) < halfHeight;
+            if (!clear && (x % 13 < 2 || y % 11 < 2)) image.at(x, y) = 35;
+        }
+    }
+}
+
+greyImage levelNoise(int32_t width, int32_t height, uint32_t seed, bool twoLevels) {
+    greyImage image = randomGreyImage(width, height, seed, twoLevels ? 2 : 9);
+    for (uint8_t& v : image.pixels) v = uint8_t(twoLevels ? (v ? 200 : 40) : v * 28);
     return image;
 }
 

@@ -49,6 +49,13 @@ public:
 
 // Random grey levels below `levels` (few levels give many ties), from seed.
 greyImage randomGreyImage(int32_t width, int32_t height, uint32_t seed, int levels = 256);
+// Scenes full of holes for the finders: dark lines (35) two pixels wide every 13 columns and 11
+// rows round light cells, painted over the image except in the clear patch |x - cx| < halfWidth,
+// |y - cy| < halfHeight (one blob with a hole in every cell); and pixel noise of two levels (40
+// and 200: one blob riddled with holes) or of nine, 28 apart (holes that change with the
+// threshold).
+void paintLattice(greyImage& image, int32_t cx, int32_t cy, int32_t halfWidth, int32_t halfHeight);
+greyImage levelNoise(int32_t width, int32_t height, uint32_t seed, bool twoLevels);
 // The window of a bound record, copied; throws std::runtime_error for any other record.
 greyImage readWindow(const cimg_imageConst& image);
 cimg_windowConst windowOf(const cimg_imageConst* image);
