@@ -4,9 +4,8 @@
 #include "ci_id/priv/ci_idut/locate/hole_memory.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "ci_id/platform/csys_memory.h"
 #include "ci_id/platform/csys_status.h"
