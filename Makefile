@@ -101,7 +101,7 @@ build-fuzz/libci_id_fuzz.a: $(FUZZ_OBJECTS)
 
 # search_fuzz runs whole searches, whose comparisons are against pixel levels and counts: it links
 # a copy of the library built without comparison tracing (edge coverage and the sanitizers stay),
-# which makes it two and a half times as fast. Its own decoding of the options is still traced.
+# which makes it more than twice as fast. Its own decoding of the options is still traced.
 FUZZ_UNTRACED := search_fuzz
 FUZZ_UNTRACED_OBJECTS := $(patsubst build-fuzz/obj/%,build-fuzz/obj-untraced/%,$(FUZZ_OBJECTS))
 
