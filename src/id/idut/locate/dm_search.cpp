@@ -21,7 +21,7 @@ using seedFinder = int32_t (*)(const cimg_imageConst*, const cid2d_trackingParam
                                cid2d_trackingResult*);
 
 // The adaptive tracker's threshold follows the grey level, so its holes are no fixed sets of
-// edges to remember.
+// edges to remember: the memory stays empty.
 int32_t adaptiveFinder(const cimg_imageConst* image, const cid2d_trackingParams* params,
                        const cid2d_trackingSeed* seed, const cbt_runParams* run, cimg_image* marker,
                        const cid_mask* mask, const cmath_xformLinear* maskArgument, holeMemory*,
@@ -108,7 +108,7 @@ int32_t walkColumn(searchContext& c, int32_t line) {
 int32_t search(const cimg_imageConst* image, const cid2d_trackingParams* params,
                const cid_mask* mask, const cmath_xformLinear* maskArgument, int32_t lowThreshold,
                cimg_image* marker, cid2d_trackingResult* result, seedFinder finder,
-               bool remembersHoles, bool adaptiveSkips) {
+               bool adaptiveSkips) {
     CSTD_ASSERT(image && params && marker && result);
     CSTD_ASSERT(params->scanLines || params->scanLineCount <= 0);
     searchContext c{image, params, mask,   maskArgument, marker,  result,
@@ -116,9 +116,7 @@ int32_t search(const cimg_imageConst* image, const cid2d_trackingParams* params,
     int32_t status = viewImageAndMarker(image, marker, &c.window, &c.grid);
     if (status < 0) return status;
     holeMemory holes(c.window);
-    if (remembersHoles && !cprt_isOptimizationInhibited(L"cf_BndFindNextDMSymbol")) {
-        c.holes = &holes;
-    }
+    if (!cprt_isOptimizationInhibited(L"cf_BndFindNextDMSymbol")) c.holes = &holes;
     if ((status = driverRunParams(*params, &c.run)) < 0) return status;
     cid2d_trackingResult_reset(result);
     const int32_t threshold = lowThreshold ? 33 : 45;
@@ -201,7 +199,7 @@ int32_t cf_BndFindNextDMSymbol(const cimg_imageConst* image, const cid2d_trackin
                                cimg_image* marker, cid2d_trackingResult* result) {
     (void)ignored;
     return search(image, params, mask, maskArgument, lowThreshold, marker, result,
-                  &findDataMatrixFromSeed, true, false);
+                  &findDataMatrixFromSeed, false);
 }
 
 int32_t cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
@@ -209,7 +207,7 @@ int32_t cidut_BoundaryTrackerSearchDMSymbolAdaptiveThreshold(
     const cmath_xformLinear* maskArgument, int32_t lowThreshold, cimg_image* marker,
     cid2d_trackingResult* result) {
     return search(image, params, mask, maskArgument, lowThreshold, marker, result, &adaptiveFinder,
-                  false, true);
+                  true);
 }
 
 int32_t cf_DcdFindDMSymbolFromSeed(const cimg_imageConst* image, const cid2d_trackingParams* params,

@@ -37,14 +37,22 @@ public:
           dark_(run.polarity != 0),
           object8_((run.darkIs8Connected != 0) == (run.polarity != 0)) {}
 
-    bool contains(int x, int y) const {
+    // The grey level of a window pixel; false outside the window, where nothing is object.
+    bool level(int x, int y, int* v) const {
         if (static_cast<unsigned>(x) >= static_cast<unsigned>(w_.width) ||
             static_cast<unsigned>(y) >= static_cast<unsigned>(w_.height)) {
             return false;
         }
-        const int v = w_.pixels[y * w_.pitch + x];
-        return dark_ ? v < threshold_ : v >= threshold_;
+        *v = w_.pixels[y * w_.pitch + x];
+        return true;
     }
+
+    bool contains(int x, int y) const {
+        int v = 0;
+        return level(x, y, &v) && (dark_ ? v < threshold_ : v >= threshold_);
+    }
+
+    int threshold() const { return threshold_; }
 
     // The first object pixel followed by a non-object one on the 4-connected path between the
     // run's start points; the state leaves that edge on its left.
@@ -92,19 +100,16 @@ private:
     bool object8_;
 };
 
-// The thresholds that put every pixel a trace looks at on the side it lies on at `threshold`:
-// lowest .. highest.
+// The thresholds that put every pixel a trace looks at on the side it lies on at the object's
+// threshold: lowest .. highest.
 struct thresholdRange {
     int32_t lowest = INT32_MIN;
     int32_t highest = INT32_MAX;
 
-    void keep(const cimg_windowConst& w, int x, int y, int32_t threshold) {
-        if (static_cast<unsigned>(x) >= static_cast<unsigned>(w.width) ||
-            static_cast<unsigned>(y) >= static_cast<unsigned>(w.height)) {
-            return;  // outside the window nothing is object, whatever the threshold
-        }
-        const int32_t v = w.pixels[y * w.pitch + x];
-        if (v < threshold) {
+    void keep(const thresholdObject& object, int x, int y) {
+        int v = 0;
+        if (!object.level(x, y, &v)) return;  // outside the window, whatever the threshold
+        if (v < object.threshold()) {
             lowest = std::max(lowest, v + 1);
         } else {
             highest = std::min(highest, v);
@@ -114,14 +119,13 @@ struct thresholdRange {
 
 // The length of the closed boundary through start, or 0 when it does not close within limit;
 // range takes in the pixels each step looks at, the one ahead and the one ahead on the left.
-int32_t closedLength(const thresholdObject& object, const cimg_windowConst& window,
-                     int32_t threshold, edgeState start, int32_t limit, int* turns,
+int32_t closedLength(const thresholdObject& object, edgeState start, int32_t limit, int* turns,
                      thresholdRange* range) {
     edgeState s = start;
     for (int32_t length = 1; length <= limit; ++length) {
         const int ax = s.x + kDx[s.dir], ay = s.y + kDy[s.dir], left = (s.dir + 3) & 3;
-        range->keep(window, ax, ay, threshold);
-        range->keep(window, ax + kDx[left], ay + kDy[left], threshold);
+        range->keep(object, ax, ay);
+        range->keep(object, ax + kDx[left], ay + kDy[left]);
         s = object.next(s, turns);
         if (s == start) return length;
     }
@@ -213,8 +217,7 @@ int32_t holeMemory::remember(const cbt_runParams& run) {
     }
     turns = 0;
     thresholdRange range;
-    const int32_t length =
-        closedLength(object, window_, run.threshold, start, run.maxPoints, &turns, &range);
+    const int32_t length = closedLength(object, start, run.maxPoints, &turns, &range);
     if (length == 0 || turns >= 0) return 0;
     if (!(settingsOf(run) == held_)) {
         if (slots_) std::fill(slots_, slots_ + capacity_, entry{0, 0, 0});
